@@ -1,0 +1,33 @@
+// The cleanup engine: removes the language editions and the shared products of VARNO 2017.
+#pragma once
+
+#include <string>
+
+#include "windows_api.h"
+
+class CInstallCleaner {
+public:
+    explicit CInstallCleaner(velmora::WindowsApi& api = velmora::SystemWindows()) : m_api(api) {}
+
+    // Removes one language edition (row 1 to 15 of g_languageTable): its language folders,
+    // the product through the Windows Installer, and its registry keys. Always TRUE.
+    BOOL CleanLanguage(int rowIndex, BOOL use32BitView);
+
+    // Removes the two shared products and the vendor version key. Runs after at least one
+    // CleanLanguage on the same object, which records whether the system is 64-bit. Always TRUE.
+    BOOL CleanShared(BOOL use32BitView);
+
+    // Removes a folder and everything below it as far as it can. Links inside the tree are
+    // removed themselves and never followed. TRUE when the folder itself is gone.
+    BOOL DeleteFolderTree(const std::wstring& path);
+
+    // Whether the system is 64-bit, as the most recent CleanLanguage found it.
+    BOOL m_bIs64BitSystem = FALSE;
+
+private:
+    velmora::WindowsApi& m_api;
+};
+
+// TRUE when a listing of the path's contents can be opened, that is, it names a folder
+// the user may list.
+BOOL IsFolder(const std::wstring& path, velmora::WindowsApi& api = velmora::SystemWindows());

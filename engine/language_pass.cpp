@@ -1,0 +1,49 @@
+// Removal of one language edition.
+#include "install_cleaner.h"
+#include "language_table.h"
+#include "pass_steps.h"
+#include "product_codes.h"
+#include "safe_location.h"
+#include "system_services.h"
+
+using namespace velmora;
+
+BOOL CInstallCleaner::CleanLanguage(int rowIndex, BOOL use32BitView) {
+    if (rowIndex < kFirstEditionRow || rowIndex > kLastEditionRow) return TRUE;
+    const LanguageEntry& row = g_languageTable[rowIndex];
+    const std::wstring productCode = EditionProductCode(row);
+    const std::wstring packedCode = EditionPackedCode(row);
+
+    wchar_t systemFolder[MAX_PATH] = {};
+    m_api.GetSystemDirectoryW(systemFolder, MAX_PATH);
+
+    m_bIs64BitSystem = Is64BitSystem(m_api);
+    const REGSAM view = ViewFlag(m_bIs64BitSystem);
+    const PathForm form = ChoosePathForm(m_bIs64BitSystem, use32BitView);
+    const std::wstring uninstallKey = KeyPath(kUninstallKey, form, productCode.c_str());
+
+    // The leftover language folders go before the installer runs.
+    m_api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);
+    const std::wstring installLocation = ReadInstallLocation(m_api, uninstallKey, m_bIs64BitSystem, false);
+    if (!installLocation.empty() && IsRemovableInstallLocation(installLocation, m_api)) {
+        for (const wchar_t* folderTemplate : {kLanguageFolder, kLanguageSupportFolder, kLanguageCacheFolder}) {
+            wchar_t folder[MAX_PATH] = {};
+            if (FormatBounded(folder, MAX_PATH, folderTemplate, {installLocation.c_str(), row.cultureFolder}))
+                DeleteFolderTree(folder);
+        }
+    }
+
+    RunUninstall(m_api, productCode.c_str(), systemFolder);
+
+    m_api.RegDeleteTreeW(HKEY_CLASSES_ROOT, InstallerProductsKeyPath(packedCode.c_str()).c_str());
+    m_api.RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstallKey.c_str(), view, 0);
+    m_api.RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath(kMachineProductsKey, form, packedCode.c_str()).c_str());
+
+    const std::wstring vendorKey = KeyPath(kVendorLanguageKey, form, row.cultureFolder);
+    m_api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);
+    EmptyAndDeleteMachineKey(m_api, vendorKey, m_bIs64BitSystem);
+    // Under HKEY_CURRENT_USER the key goes in the chosen form and then in the plain form.
+    m_api.RegDeleteTreeW(HKEY_CURRENT_USER, vendorKey.c_str());
+    m_api.RegDeleteTreeW(HKEY_CURRENT_USER, KeyPath(kVendorLanguageKey, PathForm::Plain, row.cultureFolder).c_str());
+    return TRUE;
+}

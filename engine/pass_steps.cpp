@@ -1,0 +1,59 @@
+#include "pass_steps.h"
+
+#include "product_codes.h"
+#include "system_services.h"
+#include "unique_handle.h"
+
+namespace velmora {
+
+std::wstring ReadInstallLocation(WindowsApi& api, const std::wstring& keyPath, BOOL is64BitSystem,
+                                 bool disableReflectionAfterOpen) {
+    UniqueKey key(api);
+    if (api.RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, QueryAccess(is64BitSystem), key.put()) !=
+        ERROR_SUCCESS) {
+        key.release();  // a failed open hands out no handle to close
+        return {};
+    }
+    if (disableReflectionAfterOpen) api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);
+
+    wchar_t value[MAX_PATH] = {};
+    DWORD type = 0;
+    DWORD size = MAX_PATH;  // in bytes: only the first half of the buffer can be written
+    if (api.RegQueryValueExW(key.get(), kInstallLocationValue, nullptr, &type, reinterpret_cast<LPBYTE>(value),
+                             &size) != ERROR_SUCCESS)
+        return {};
+    return value;
+}
+
+void RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder) {
+    const std::wstring parameters = UninstallParameters(productCode);
+    const std::wstring program = UninstallProgram(systemFolder);
+
+    SHELLEXECUTEINFOW launch{};
+    launch.cbSize = sizeof(launch);
+    launch.fMask = SEE_MASK_NOCLOSEPROCESS;
+    launch.hwnd = nullptr;
+    launch.lpVerb = nullptr;
+    launch.lpFile = program.c_str();
+    launch.lpParameters = parameters.c_str();
+    launch.lpDirectory = nullptr;
+    launch.nShow = SW_HIDE;
+    launch.hInstApp = nullptr;
+    if (systemFolder[0] != L'\0') api.ShellExecuteExW(&launch);
+
+    UniqueProcess installer(api, launch.hProcess);
+    WaitWithMessagePump(installer.get(), api);
+}
+
+void EmptyAndDeleteMachineKey(WindowsApi& api, const std::wstring& keyPath, BOOL is64BitSystem) {
+    UniqueKey key(api);
+    if (api.RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, FullAccess(is64BitSystem), key.put()) !=
+        ERROR_SUCCESS) {
+        key.release();
+        return;
+    }
+    api.RegDeleteTreeW(key.get(), nullptr);
+    api.RegDeleteKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), ViewFlag(is64BitSystem), 0);
+}
+
+}  // namespace velmora

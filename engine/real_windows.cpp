@@ -1,0 +1,58 @@
+// The seam's real side: each call forwards to Win32 and does nothing else.
+#include <shlobj.h>
+
+#include "windows_api.h"
+
+namespace velmora {
+
+LONG RealWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+    return ::RegOpenKeyExW(root, subKey, options, access, result);
+}
+LONG RealWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                   LPDWORD dataSize) {
+    return ::RegQueryValueExW(key, valueName, reserved, type, data, dataSize);
+}
+LONG RealWindows::RegCloseKey(HKEY key) { return ::RegCloseKey(key); }
+LONG RealWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) { return ::RegDeleteTreeW(key, subKey); }
+LONG RealWindows::RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) {
+    return ::RegDeleteKeyExW(root, subKey, view, reserved);
+}
+LONG RealWindows::RegDisableReflectionKey(HKEY root) { return ::RegDisableReflectionKey(root); }
+HANDLE RealWindows::FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
+    return ::FindFirstFileW(pattern, findData);
+}
+BOOL RealWindows::FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) { return ::FindNextFileW(find, findData); }
+BOOL RealWindows::FindClose(HANDLE find) { return ::FindClose(find); }
+BOOL RealWindows::DeleteFileW(LPCWSTR path) { return ::DeleteFileW(path); }
+BOOL RealWindows::RemoveDirectoryW(LPCWSTR path) { return ::RemoveDirectoryW(path); }
+UINT RealWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) { return ::GetSystemDirectoryW(buffer, size); }
+HRESULT RealWindows::SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) {
+    return ::SHGetFolderPathW(owner, folder, token, flags, path);
+}
+DWORD RealWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
+    return ::GetEnvironmentVariableW(name, buffer, size);
+}
+BOOL RealWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ::ShellExecuteExW(info); }
+BOOL RealWindows::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
+HMODULE RealWindows::GetModuleHandleW(LPCWSTR moduleName) { return ::GetModuleHandleW(moduleName); }
+FARPROC RealWindows::GetProcAddress(HMODULE module, LPCSTR procName) { return ::GetProcAddress(module, procName); }
+void RealWindows::CallGetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) {
+    reinterpret_cast<GetNativeSystemInfoProc>(reinterpret_cast<void*>(entry))(info);
+}
+void RealWindows::GetSystemInfo(LPSYSTEM_INFO info) { ::GetSystemInfo(info); }
+DWORD RealWindows::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                             DWORD wakeMask) {
+    return ::MsgWaitForMultipleObjects(count, handles, waitAll, milliseconds, wakeMask);
+}
+BOOL RealWindows::PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+    return ::PeekMessageW(msg, window, filterMin, filterMax, removeFlags);
+}
+BOOL RealWindows::TranslateMessage(const MSG* msg) { return ::TranslateMessage(msg); }
+LRESULT RealWindows::DispatchMessageW(const MSG* msg) { return ::DispatchMessageW(msg); }
+
+WindowsApi& SystemWindows() {
+    static RealWindows system;
+    return system;
+}
+
+}  // namespace velmora

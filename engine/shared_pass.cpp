@@ -1,0 +1,52 @@
+// Removal of the two shared products and the vendor version key.
+#include "install_cleaner.h"
+#include "pass_steps.h"
+#include "product_codes.h"
+#include "safe_location.h"
+#include "system_services.h"
+
+using namespace velmora;
+
+namespace {
+
+// The registrations of one shared product: its classes products key, its uninstall entry
+// under both machine and user, and its machine products key.
+void DeleteProductRegistrations(WindowsApi& api, const std::wstring& productCode, const std::wstring& packedCode,
+                                PathForm form, REGSAM view) {
+    api.RegDeleteTreeW(HKEY_CLASSES_ROOT, FormatText(kClassesProductsKey, {packedCode.c_str()}).c_str());
+    const std::wstring uninstallKey = KeyPath(kUninstallKey, form, productCode.c_str());
+    api.RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstallKey.c_str(), view, 0);
+    api.RegDeleteKeyExW(HKEY_CURRENT_USER, uninstallKey.c_str(), view, 0);
+    api.RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath(kMachineProductsKey, form, packedCode.c_str()).c_str());
+}
+
+}  // namespace
+
+BOOL CInstallCleaner::CleanShared(BOOL use32BitView) {
+    const REGSAM view = ViewFlag(m_bIs64BitSystem);
+    const PathForm form = ChoosePathForm(m_bIs64BitSystem, use32BitView);
+
+    // The first shared product: uninstalled, then its install folder removed.
+    m_api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);
+    const std::wstring installLocation =
+        ReadInstallLocation(m_api, KeyPath(kUninstallKey, form, kFirstSharedProductCode), m_bIs64BitSystem, true);
+
+    wchar_t systemFolder[MAX_PATH] = {};
+    m_api.GetSystemDirectoryW(systemFolder, MAX_PATH);
+    RunUninstall(m_api, kFirstSharedProductCode, systemFolder);
+
+    if (!installLocation.empty() && IsRemovableInstallLocation(installLocation, m_api))
+        DeleteFolderTree(installLocation);
+    DeleteProductRegistrations(m_api, kFirstSharedProductCode, kFirstSharedPackedCode, form, view);
+
+    // The second shared product: its registrations only.
+    DeleteProductRegistrations(m_api, kSecondSharedProductCode, PackProductCode(kSecondSharedProductCode), form,
+                               view);
+
+    const std::wstring versionKey = KeyPath(kVendorVersionKey, form, nullptr);
+    m_api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);
+    EmptyAndDeleteMachineKey(m_api, versionKey, m_bIs64BitSystem);
+    m_api.RegDeleteTreeW(HKEY_CURRENT_USER, versionKey.c_str());
+    m_api.RegDeleteTreeW(HKEY_CURRENT_USER, KeyPath(kVendorVersionKey, PathForm::Plain, nullptr).c_str());
+    return TRUE;
+}

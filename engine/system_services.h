@@ -1,0 +1,30 @@
+// Small services shared by the cleanup passes and the main dialog.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+
+#include "windows_api.h"
+
+// 1 when the operating system runs on an x64 or IA-64 processor, also when this 32-bit
+// program runs on it; 0 otherwise. Asks the system anew on every call.
+int Is64BitSystem(velmora::WindowsApi& api = velmora::SystemWindows());
+
+// Waits until the process has ended (or at once when the wait cannot be made, as for a
+// null handle), dispatching every window message of the calling thread meanwhile so the
+// dialog stays painted. Does not close the handle.
+void WaitWithMessagePump(HANDLE process, velmora::WindowsApi& api = velmora::SystemWindows());
+
+// "Installer\Products\" followed by the packed product code.
+std::wstring InstallerProductsKeyPath(const wchar_t* packedCode);
+
+// Replaces each "%s" of the format with the next argument; "%%" stands for one percent
+// sign. The result grows as needed, so nothing is ever cut.
+std::wstring FormatText(const wchar_t* format, std::initializer_list<const wchar_t*> args);
+
+// The same formatting into a fixed buffer of `capacity` wide characters, terminator
+// included. Text that does not fit is cut after capacity - 1 characters and terminated;
+// the result is false then, and the caller must not use the cut text as a path.
+bool FormatBounded(wchar_t* buffer, std::size_t capacity, const wchar_t* format,
+                   std::initializer_list<const wchar_t*> args);

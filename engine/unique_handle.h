@@ -1,0 +1,69 @@
+// Move-only owners for the handles the engine opens, each closed through the seam so that
+// every path out of a scope releases what it holds.
+#pragma once
+
+#include <utility>
+
+#include "windows_api.h"
+
+namespace velmora {
+
+template <typename Traits>
+class Unique {
+public:
+    using Handle = typename Traits::Handle;
+
+    explicit Unique(WindowsApi& api, Handle handle = Traits::None()) : m_api(&api), m_handle(handle) {}
+    Unique(Unique&& other) noexcept : m_api(other.m_api), m_handle(other.release()) {}
+    Unique& operator=(Unique&& other) noexcept {
+        if (this != &other) {
+            reset(other.release());
+            m_api = other.m_api;
+        }
+        return *this;
+    }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    ~Unique() { reset(); }
+
+    Handle get() const { return m_handle; }
+    // Address for an out-parameter; whatever was held is released first.
+    Handle* put() {
+        reset();
+        return &m_handle;
+    }
+    void reset(Handle handle = Traits::None()) {
+        if (m_handle != Traits::None()) Traits::Close(*m_api, m_handle);
+        m_handle = handle;
+    }
+    Handle release() { return std::exchange(m_handle, Traits::None()); }
+    explicit operator bool() const { return m_handle != Traits::None(); }
+
+private:
+    WindowsApi* m_api;
+    Handle m_handle;
+};
+
+struct KeyTraits {
+    using Handle = HKEY;
+    static Handle None() { return nullptr; }
+    static void Close(WindowsApi& api, Handle h) { api.RegCloseKey(h); }
+};
+
+struct FindTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static void Close(WindowsApi& api, Handle h) { api.FindClose(h); }
+};
+
+struct ProcessTraits {
+    using Handle = HANDLE;
+    static Handle None() { return nullptr; }
+    static void Close(WindowsApi& api, Handle h) { api.CloseHandle(h); }
+};
+
+using UniqueKey = Unique<KeyTraits>;
+using UniqueFind = Unique<FindTraits>;
+using UniqueProcess = Unique<ProcessTraits>;
+
+}  // namespace velmora

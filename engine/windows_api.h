@@ -1,0 +1,94 @@
+// The one seam between the cleanup engine and Windows.
+//
+// It names exactly the Windows calls the engine makes, with Win32's own signatures, so
+// that the engine reads like plain Win32 code. RealWindows forwards each call to the
+// system; the tests substitute a simulated Windows that logs every call in order.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace velmora {
+
+// The entry point looked up for "GetNativeSystemInfo" is called through the seam too, so
+// that a simulated system can answer it.
+using GetNativeSystemInfoProc = void(WINAPI*)(LPSYSTEM_INFO);
+
+class WindowsApi {
+public:
+    virtual ~WindowsApi() = default;
+
+    // Registry.
+    virtual LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) = 0;
+    virtual LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                  LPDWORD dataSize) = 0;
+    virtual LONG RegCloseKey(HKEY key) = 0;
+    virtual LONG RegDeleteTreeW(HKEY key, LPCWSTR subKey) = 0;
+    virtual LONG RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) = 0;
+    virtual LONG RegDisableReflectionKey(HKEY root) = 0;
+
+    // Files.
+    virtual HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) = 0;
+    virtual BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) = 0;
+    virtual BOOL FindClose(HANDLE find) = 0;
+    virtual BOOL DeleteFileW(LPCWSTR path) = 0;
+    virtual BOOL RemoveDirectoryW(LPCWSTR path) = 0;
+    virtual UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) = 0;
+
+    // Well-known folders, asked when judging whether an install location is safe to remove.
+    virtual HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) = 0;
+    virtual DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) = 0;
+
+    // Launching the Windows Installer.
+    virtual BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) = 0;
+    virtual BOOL CloseHandle(HANDLE handle) = 0;
+
+    // System information.
+    virtual HMODULE GetModuleHandleW(LPCWSTR moduleName) = 0;
+    virtual FARPROC GetProcAddress(HMODULE module, LPCSTR procName) = 0;
+    virtual void CallGetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) = 0;
+    virtual void GetSystemInfo(LPSYSTEM_INFO info) = 0;
+
+    // Waiting while the thread's window messages keep flowing.
+    virtual DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                            DWORD wakeMask) = 0;
+    virtual BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) = 0;
+    virtual BOOL TranslateMessage(const MSG* msg) = 0;
+    virtual LRESULT DispatchMessageW(const MSG* msg) = 0;
+};
+
+// The system itself: every call goes straight to Win32.
+class RealWindows final : public WindowsApi {
+public:
+    LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
+    LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                          LPDWORD dataSize) override;
+    LONG RegCloseKey(HKEY key) override;
+    LONG RegDeleteTreeW(HKEY key, LPCWSTR subKey) override;
+    LONG RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) override;
+    LONG RegDisableReflectionKey(HKEY root) override;
+    HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override;
+    BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) override;
+    BOOL FindClose(HANDLE find) override;
+    BOOL DeleteFileW(LPCWSTR path) override;
+    BOOL RemoveDirectoryW(LPCWSTR path) override;
+    UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
+    HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
+    DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
+    BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
+    BOOL CloseHandle(HANDLE handle) override;
+    HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
+    FARPROC GetProcAddress(HMODULE module, LPCSTR procName) override;
+    void CallGetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) override;
+    void GetSystemInfo(LPSYSTEM_INFO info) override;
+    DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                    DWORD wakeMask) override;
+    BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) override;
+    BOOL TranslateMessage(const MSG* msg) override;
+    LRESULT DispatchMessageW(const MSG* msg) override;
+};
+
+// The process-wide real implementation, used wherever no other is given.
+WindowsApi& SystemWindows();
+
+}  // namespace velmora
