@@ -59,11 +59,13 @@ private:
     WindowsApi& m_api;
 };
 
-// Whether the path itself names a link, as the listing of that one entry reports it.
-bool NamesLink(WindowsApi& api, const std::wstring& path) {
+// The attributes of the entry the path names, as a listing of that one entry gives them;
+// false when the entry cannot be found.
+bool EntryAttributes(WindowsApi& api, const std::wstring& path, DWORD& attributes) {
     WIN32_FIND_DATAW self{};
     UniqueFind probe(api, api.FindFirstFileW(path.c_str(), &self));
-    return probe && IsLink(self.dwFileAttributes);
+    attributes = self.dwFileAttributes;
+    return static_cast<bool>(probe);
 }
 
 }  // namespace
@@ -76,8 +78,10 @@ BOOL IsFolder(const std::wstring& path, WindowsApi& api) {
 
 BOOL CInstallCleaner::DeleteFolderTree(const std::wstring& path) {
     const std::wstring folder = ExtendedLengthPath(path);
-    // A link handed in as the folder is removed itself; its target is not emptied.
-    if (NamesLink(m_api, folder)) return m_api.RemoveDirectoryW(folder.c_str());
+    // A link handed in as the folder is removed itself; its target is not emptied. A path
+    // that cannot be told apart from a link is not walked either.
+    DWORD attributes = 0;
+    if (!EntryAttributes(m_api, folder, attributes) || IsLink(attributes)) return m_api.RemoveDirectoryW(folder.c_str());
 
     WIN32_FIND_DATAW entry{};
     UniqueFind listing(m_api, m_api.FindFirstFileW(JoinPath(folder, L"*.*").c_str(), &entry));

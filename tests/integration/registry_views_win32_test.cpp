@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include "pass_steps.h"
+#include "product_codes.h"
+#include "test_folder.h"
+#include "unique_handle.h"
+
+using namespace velmora;
+
+namespace {
+
+bool Exists(HKEY root, const std::wstring& path, REGSAM view) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
+void Create(HKEY root, const std::wstring& path, REGSAM view) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t text[] = L"value";
+    ::RegSetValueExW(key, L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof(text));
+    ::RegCloseKey(key);
+}
+
+// How the passes reach a 32-bit product's vendor key: on a 64-bit system the Wow6432Node
+// path through the 64-bit view, on a 32-bit system the plain path through the 32-bit view.
+TEST(RegistryViewsWin32, VendorKeyOfA32BitProductIsEmptiedAndDeleted) {
+    const BOOL is64 = testenv::PrefixKind() == L"pfx64";
+    const PathForm form = ChoosePathForm(is64, TRUE);
+    const std::wstring key = KeyPath({L"Software\\VelmoraTest\\%s", L"Software\\Wow6432Node\\VelmoraTest\\%s"}, form,
+                                     L"en-US");
+    Create(HKEY_LOCAL_MACHINE, key + L"\\Sub\\Deeper", ViewFlag(is64));
+    Create(HKEY_LOCAL_MACHINE, key, ViewFlag(is64));
+    ASSERT_TRUE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sub\\Deeper", ViewFlag(is64)));
+    if (is64) {
+        // The 32-bit program's own view sees the same key without the Wow6432Node part.
+        EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTest\\en-US", KEY_WOW64_32KEY));
+    }
+
+    EmptyAndDeleteMachineKey(SystemWindows(), key, is64);
+    EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key, ViewFlag(is64)));
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (form == PathForm::Wow6432Node ? L"Software\\Wow6432Node\\VelmoraTest"
+                                                                          : L"Software\\VelmoraTest"),
+                      ViewFlag(is64), 0);
+}
+
+TEST(RegistryViewsWin32, InstallLocationIsReadWithTheBoundedSize) {
+    const BOOL is64 = testenv::PrefixKind() == L"pfx64";
+    const std::wstring key = L"Software\\VelmoraTest\\Uninstall";
+    for (size_t length : {129u, 130u}) {
+        HKEY opened = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(is64),
+                                    nullptr, &opened, nullptr),
+                  ERROR_SUCCESS);
+        const std::wstring text = L"C:\\" + std::wstring(length - 3, L'x');
+        ::RegSetValueExW(opened, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(opened);
+        EXPECT_EQ(ReadInstallLocation(SystemWindows(), key, is64, false), length == 129u ? text : L"") << length;
+    }
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTest");
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTest", ViewFlag(is64), 0);
+}
+
+TEST(RegistryViewsWin32, DeletingAKeyWithSubkeysLeavesItInPlace) {
+    const BOOL is64 = testenv::PrefixKind() == L"pfx64";
+    Create(HKEY_CURRENT_USER, L"Software\\VelmoraTest\\Parent\\Child", ViewFlag(is64));
+    EXPECT_NE(SystemWindows().RegDeleteKeyExW(HKEY_CURRENT_USER, L"Software\\VelmoraTest\\Parent", ViewFlag(is64), 0),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(Exists(HKEY_CURRENT_USER, L"Software\\VelmoraTest\\Parent\\Child", ViewFlag(is64)));
+    EXPECT_EQ(SystemWindows().RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest"), ERROR_SUCCESS);
+    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, L"Software\\VelmoraTest", ViewFlag(is64)));
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#include <gtest/gtest.h>
+
+#include "system_services.h"
+#include "test_folder.h"
+
+namespace {
+
+TEST(SystemServicesWin32, Is64BitSystemMatchesThePrefixKind) {
+    const std::wstring kind = velmora::testenv::PrefixKind();
+    ASSERT_TRUE(kind == L"pfx64" || kind == L"pfx32") << "run through the test command";
+    EXPECT_EQ(Is64BitSystem(), kind == L"pfx64" ? 1 : 0);
+    // This program itself is always 32-bit: its own view of the processor is x86.
+    SYSTEM_INFO own{};
+    ::GetSystemInfo(&own);
+    EXPECT_EQ(own.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_INTEL);
+}
+
+TEST(SystemServicesWin32, SystemFolderHoldsTheWindowsInstaller) {
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_GT(velmora::SystemWindows().GetSystemDirectoryW(folder, MAX_PATH), 0u);
+    EXPECT_NE(::GetFileAttributesW((std::wstring(folder) + L"\\msiexec.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace

@@ -1,0 +1,618 @@
+#include "sim_windows.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+#include <sstream>
+
+namespace velmora::sim {
+namespace {
+
+std::wstring Upper(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(c));
+    return text;
+}
+
+std::wstring Hex(unsigned long value) {
+    std::wostringstream out;
+    out << L"0x" << std::hex << value;
+    return out.str();
+}
+
+std::wstring Text(LPCWSTR text) { return text ? std::wstring(text) : std::wstring(L"(null)"); }
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.rfind(prefix, 0) == 0; }
+
+std::vector<std::wstring> Split(const std::wstring& text) {
+    std::vector<std::wstring> parts;
+    std::wstring part;
+    for (wchar_t c : text) {
+        if (c == L'\\' || c == L'/') {
+            parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    parts.push_back(part);
+    return parts;
+}
+
+HANDLE FakeHandle(std::uintptr_t base, int ordinal) { return reinterpret_cast<HANDLE>(base + ordinal * 4); }
+
+const HMODULE kKernel32 = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7C800000));
+
+void WINAPI NeverCalled(LPSYSTEM_INFO) {}
+
+}  // namespace
+
+std::wstring Joined(const std::vector<std::wstring>& lines) {
+    std::wstring out;
+    for (const std::wstring& line : lines) out += line + L"\n";
+    return out;
+}
+
+SimWindows::SimWindows() {
+    m_knownFolders = {
+        {CSIDL_WINDOWS, L"C:\\Windows"},
+        {CSIDL_SYSTEM, L"C:\\Windows\\system32"},
+        {CSIDL_SYSTEMX86, L"C:\\Windows\\SysWOW64"},
+        {CSIDL_PROGRAM_FILES, L"C:\\Program Files (x86)"},
+        {CSIDL_PROGRAM_FILESX86, L"C:\\Program Files (x86)"},
+        {CSIDL_PROGRAM_FILES_COMMON, L"C:\\Program Files (x86)\\Common Files"},
+        {CSIDL_PROGRAM_FILES_COMMONX86, L"C:\\Program Files (x86)\\Common Files"},
+        {CSIDL_COMMON_APPDATA, L"C:\\ProgramData"},
+        {CSIDL_PROFILE, L"C:\\Users\\tech"},
+        {CSIDL_APPDATA, L"C:\\Users\\tech\\AppData\\Roaming"},
+        {CSIDL_LOCAL_APPDATA, L"C:\\Users\\tech\\AppData\\Local"},
+        {CSIDL_PERSONAL, L"C:\\Users\\tech\\Documents"},
+        {CSIDL_DESKTOPDIRECTORY, L"C:\\Users\\tech\\Desktop"},
+        {CSIDL_COMMON_DOCUMENTS, L"C:\\Users\\Public\\Documents"},
+        {CSIDL_COMMON_DESKTOPDIRECTORY, L"C:\\Users\\Public\\Desktop"},
+    };
+    m_environment = {{L"ProgramW6432", L"C:\\Program Files"},
+                     {L"CommonProgramW6432", L"C:\\Program Files\\Common Files"}};
+    AddFolder(L"C:\\");
+}
+
+void SimWindows::SetKnownFolder(int csidl, const std::wstring& folder) { m_knownFolders[csidl] = folder; }
+
+bool SimWindows::Is64Bit() const {
+    return m_nativeArchitecture == PROCESSOR_ARCHITECTURE_AMD64 || m_nativeArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+}
+
+bool SimWindows::Begin(const std::wstring& call) {
+    const size_t ordinal = log.size();
+    log.push_back(call);
+    const std::wstring name = call.substr(0, call.find(L'('));
+    return m_failOrdinals.count(ordinal) > 0 || m_failNames.count(name) > 0;
+}
+
+std::vector<std::wstring> SimWindows::Calls(std::initializer_list<const wchar_t*> names) const {
+    std::vector<std::wstring> out;
+    for (const std::wstring& entry : log) {
+        const std::wstring name = entry.substr(0, entry.find(L'('));
+        for (const wchar_t* wanted : names)
+            if (name == wanted) out.push_back(entry);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------- registry
+
+std::wstring SimWindows::RootName(HKEY root) const {
+    if (root == HKEY_LOCAL_MACHINE) return L"HKLM";
+    if (root == HKEY_CLASSES_ROOT) return L"HKCR";
+    if (root == HKEY_CURRENT_USER) return L"HKCU";
+    return L"";
+}
+
+std::wstring SimWindows::HandleName(HKEY key) const {
+    const std::wstring root = RootName(key);
+    if (!root.empty()) return root;
+    auto it = m_keyOrdinals.find(key);
+    return it == m_keyOrdinals.end() ? Hex(reinterpret_cast<std::uintptr_t>(key)) : L"#k" + std::to_wstring(it->second);
+}
+
+std::wstring SimWindows::KeyFor(HKEY root, const std::wstring& subKey, bool view32) const {
+    std::wstring path = Upper(subKey);
+    // A 32-bit view on a 64-bit system sees HKLM\SOFTWARE below Wow6432Node; a path that
+    // already names Wow6432Node is taken as it stands.
+    if (root == HKEY_LOCAL_MACHINE && Is64Bit() && view32 && StartsWith(path, L"SOFTWARE\\") &&
+        !StartsWith(path, L"SOFTWARE\\WOW6432NODE"))
+        path = L"SOFTWARE\\WOW6432NODE\\" + path.substr(9);
+    return RootName(root) + L"\\" + path;
+}
+
+void SimWindows::CreateKey(const std::wstring& fullPath) {
+    std::wstring path;
+    for (const std::wstring& part : Split(fullPath)) {
+        path += (path.empty() ? L"" : L"\\") + part;
+        m_keys[path];
+    }
+}
+
+bool SimWindows::HasSubkeys(const std::wstring& fullPath) const {
+    auto it = m_keys.upper_bound(fullPath);
+    return it != m_keys.end() && StartsWith(it->first, fullPath + L"\\");
+}
+
+void SimWindows::EraseTree(const std::wstring& fullPath, bool keepKey) {
+    for (auto it = m_keys.begin(); it != m_keys.end();) {
+        if (StartsWith(it->first, fullPath + L"\\"))
+            it = m_keys.erase(it);
+        else
+            ++it;
+    }
+    if (keepKey)
+        m_keys[fullPath].values.clear();
+    else
+        m_keys.erase(fullPath);
+}
+
+void SimWindows::AddKey(HKEY root, const std::wstring& path) { CreateKey(RootName(root) + L"\\" + Upper(path)); }
+
+void SimWindows::SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
+                           bool withTerminator) {
+    std::vector<std::uint8_t> data((text.size() + (withTerminator ? 1 : 0)) * sizeof(wchar_t), 0);
+    std::memcpy(data.data(), text.data(), text.size() * sizeof(wchar_t));
+    SetValue(root, path, name, REG_SZ, data);
+}
+
+void SimWindows::SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                          const std::vector<std::uint8_t>& data) {
+    const std::wstring full = RootName(root) + L"\\" + Upper(path);
+    CreateKey(full);
+    m_keys[full].values[Upper(name)] = Value{type, data};
+}
+
+bool SimWindows::KeyExists(HKEY root, const std::wstring& path) const {
+    return m_keys.count(RootName(root) + L"\\" + Upper(path)) > 0;
+}
+
+std::vector<std::wstring> SimWindows::AllKeys() const {
+    std::vector<std::wstring> keys;
+    for (const auto& entry : m_keys) keys.push_back(entry.first);
+    return keys;
+}
+
+LONG SimWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+    const int ordinal = m_nextKeyOrdinal;
+    if (Begin(L"RegOpenKeyExW(" + RootName(root) + L", " + Text(subKey) + L", " + std::to_wstring(options) + L", " +
+              Hex(access) + L")"))
+        return ERROR_ACCESS_DENIED;
+    const bool view32 = (access & KEY_WOW64_64KEY) == 0;  // a 32-bit program's own view by default
+    const std::wstring path = KeyFor(root, subKey ? subKey : L"", view32);
+    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
+    HKEY handle = reinterpret_cast<HKEY>(FakeHandle(0x10000, ordinal));
+    ++m_nextKeyOrdinal;
+    m_keyHandles[handle] = path;
+    m_keyOrdinals[handle] = ordinal;
+    log.back() += L" -> #k" + std::to_wstring(ordinal);
+    *result = handle;
+    return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
+                                  LPDWORD dataSize) {
+    if (Begin(L"RegQueryValueExW(" + HandleName(key) + L", " + Text(valueName) + L", " +
+              std::to_wstring(dataSize ? *dataSize : 0) + L")"))
+        return ERROR_ACCESS_DENIED;
+    auto handle = m_keyHandles.find(key);
+    if (handle == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    const Key& stored = m_keys[handle->second];
+    auto value = stored.values.find(Upper(valueName ? valueName : L""));
+    if (value == stored.values.end()) return ERROR_FILE_NOT_FOUND;
+    const DWORD size = static_cast<DWORD>(value->second.data.size());
+    if (type) *type = value->second.type;
+    if (data && dataSize && size > *dataSize) {
+        *dataSize = size;
+        return ERROR_MORE_DATA;
+    }
+    if (data && size) std::memcpy(data, value->second.data.data(), size);
+    if (dataSize) *dataSize = size;
+    return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegCloseKey(HKEY key) {
+    const bool fail = Begin(L"RegCloseKey(" + HandleName(key) + L")");
+    // A close that reports failure still ends the handle, as a closed handle cannot be reused.
+    const bool known = m_keyHandles.erase(key) > 0;
+    m_keyOrdinals.erase(key);
+    if (fail) return ERROR_ACCESS_DENIED;
+    return known ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG SimWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
+    if (Begin(L"RegDeleteTreeW(" + HandleName(key) + L", " + Text(subKey) + L")")) return ERROR_ACCESS_DENIED;
+    std::wstring path;
+    if (!RootName(key).empty()) {
+        if (!subKey) return ERROR_INVALID_PARAMETER;  // the roots themselves are never emptied here
+        path = KeyFor(key, subKey, true);  // no view flag: the program's own 32-bit view
+    } else {
+        auto handle = m_keyHandles.find(key);
+        if (handle == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+        path = handle->second + (subKey && *subKey ? L"\\" + Upper(subKey) : L"");
+    }
+    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
+    const bool keepKey = RootName(key).empty() && !(subKey && *subKey);
+    EraseTree(path, keepKey);
+    return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) {
+    if (Begin(L"RegDeleteKeyExW(" + RootName(root) + L", " + Text(subKey) + L", " + Hex(view) + L", " +
+              std::to_wstring(reserved) + L")"))
+        return ERROR_ACCESS_DENIED;
+    const std::wstring path = KeyFor(root, subKey ? subKey : L"", (view & KEY_WOW64_64KEY) == 0);
+    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
+    if (HasSubkeys(path)) return ERROR_ACCESS_DENIED;
+    m_keys.erase(path);
+    return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegDisableReflectionKey(HKEY root) {
+    if (Begin(L"RegDisableReflectionKey(" + HandleName(root) + L")")) return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
+// ---------------------------------------------------------------------------- files
+
+std::wstring SimWindows::Resolve(const std::wstring& path, bool followLast) const {
+    std::vector<std::wstring> parts;
+    if (StartsWith(path, L"\\\\?\\")) {
+        // The extended form is taken literally: no shortening, no length limit.
+        parts = Split(path.substr(4));
+        if (!parts.empty() && parts.back().empty()) parts.pop_back();
+        for (const std::wstring& part : parts)
+            if (part.empty()) return {};
+    } else {
+        if (path.size() >= MAX_PATH) return {};
+        if (path.size() < 3 || path[1] != L':' || (path[2] != L'\\' && path[2] != L'/')) return {};
+        for (std::wstring part : Split(path)) {
+            // Plain paths lose trailing dots and spaces, and "." and ".." are applied.
+            if (part == L"..") {
+                if (parts.size() > 1) parts.pop_back();
+                continue;
+            }
+            while (!part.empty() && (part.back() == L'.' || part.back() == L' ')) part.pop_back();
+            if (!part.empty()) parts.push_back(part);
+        }
+    }
+    if (parts.empty()) return {};
+    // Walk down from the drive root; a link met on the way leads on from its target.
+    std::wstring key = Upper(parts[0]) + L"\\";
+    for (size_t i = 1; i < parts.size(); ++i) {
+        std::wstring child = (key.back() == L'\\' ? key : key + L"\\") + Upper(parts[i]);
+        if (i + 1 < parts.size() || followLast) {
+            auto node = m_nodes.find(child);
+            if (node != m_nodes.end() && !node->second.linkTarget.empty()) child = node->second.linkTarget;
+        }
+        key = child;
+    }
+    return key;
+}
+
+std::wstring SimWindows::ParentOf(const std::wstring& key) const {
+    const size_t slash = key.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return {};
+    if (slash == 2 && key.size() == 3) return {};  // "C:\" has no parent
+    const std::wstring parent = key.substr(0, slash);
+    return parent.size() == 2 ? parent + L"\\" : parent;
+}
+
+void SimWindows::Insert(const std::wstring& path, Node node) {
+    const std::wstring key = Resolve(L"\\\\?\\" + path, false);
+    std::wstring trimmed = path;
+    while (trimmed.size() > 3 && trimmed.back() == L'\\') trimmed.pop_back();
+    // Missing parents are made first, under the names the caller spelled.
+    const size_t slash = trimmed.find_last_of(L'\\');
+    if (!ParentOf(key).empty() && !m_nodes.count(ParentOf(key)) && slash != std::wstring::npos)
+        AddFolder(slash == 2 ? trimmed.substr(0, 3) : trimmed.substr(0, slash));
+    node.name = Split(trimmed).back();
+    node.order = m_nextOrder++;
+    m_nodes[key] = node;
+}
+
+void SimWindows::AddFolder(const std::wstring& path, DWORD attributes) {
+    if (m_nodes.count(Resolve(L"\\\\?\\" + path, false))) return;
+    Node node;
+    node.attributes = attributes | FILE_ATTRIBUTE_DIRECTORY;
+    Insert(path, node);
+}
+
+void SimWindows::AddFile(const std::wstring& path, DWORD attributes) {
+    Node node;
+    node.attributes = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
+    Insert(path, node);
+}
+
+void SimWindows::AddLink(const std::wstring& path, const std::wstring& target) {
+    Node node;
+    node.attributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    node.linkTarget = Resolve(L"\\\\?\\" + target, false);
+    Insert(path, node);
+}
+
+void SimWindows::SetListsDotEntries(const std::wstring& folder, bool lists) {
+    m_nodes[Resolve(L"\\\\?\\" + folder, false)].listsDots = lists;
+}
+
+void SimWindows::SetInUse(const std::wstring& path) { m_nodes[Resolve(L"\\\\?\\" + path, false)].inUse = true; }
+
+void SimWindows::SetUnlistable(const std::wstring& folder) {
+    m_nodes[Resolve(L"\\\\?\\" + folder, false)].unlistable = true;
+}
+
+bool SimWindows::Exists(const std::wstring& path) const { return m_nodes.count(Resolve(L"\\\\?\\" + path, false)) > 0; }
+
+DWORD SimWindows::Attributes(const std::wstring& path) const {
+    auto node = m_nodes.find(Resolve(L"\\\\?\\" + path, false));
+    return node == m_nodes.end() ? INVALID_FILE_ATTRIBUTES : node->second.attributes;
+}
+
+std::vector<std::wstring> SimWindows::AllPaths() const {
+    std::vector<std::wstring> paths;
+    for (const auto& entry : m_nodes) paths.push_back(entry.first);
+    return paths;
+}
+
+WIN32_FIND_DATAW SimWindows::Entry(const std::wstring& name, DWORD attributes) {
+    WIN32_FIND_DATAW data{};
+    data.dwFileAttributes = attributes;
+    name.copy(data.cFileName, MAX_PATH - 1);
+    return data;
+}
+
+HANDLE SimWindows::FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
+    const int ordinal = m_nextFindOrdinal;
+    if (Begin(L"FindFirstFileW(" + Text(pattern) + L")")) return INVALID_HANDLE_VALUE;
+    const std::wstring text = pattern ? pattern : L"";
+    const size_t slash = text.find_last_of(L'\\');
+    const std::wstring last = slash == std::wstring::npos ? text : text.substr(slash + 1);
+    Listing listing;
+    if (last.find_first_of(L"*?") != std::wstring::npos) {
+        if (last != L"*" && last != L"*.*") return INVALID_HANDLE_VALUE;  // only whole listings are modelled
+        const std::wstring folder = Resolve(text.substr(0, slash + 1), true);
+        auto node = m_nodes.find(folder);
+        if (folder.empty() || node == m_nodes.end() || !(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            node->second.unlistable)
+            return INVALID_HANDLE_VALUE;
+        if (node->second.listsDots) {
+            listing.entries.push_back(Entry(L".", FILE_ATTRIBUTE_DIRECTORY));
+            listing.entries.push_back(Entry(L"..", FILE_ATTRIBUTE_DIRECTORY));
+        }
+        std::vector<const Node*> children;
+        const std::wstring prefix = folder.back() == L'\\' ? folder : folder + L"\\";
+        for (const auto& entry : m_nodes)
+            if (StartsWith(entry.first, prefix) && entry.first.size() > prefix.size() &&
+                entry.first.find(L'\\', prefix.size()) == std::wstring::npos)
+                children.push_back(&entry.second);
+        std::sort(children.begin(), children.end(), [](const Node* a, const Node* b) { return a->order < b->order; });
+        for (const Node* child : children) listing.entries.push_back(Entry(child->name, child->attributes));
+    } else {
+        auto node = m_nodes.find(Resolve(text, false));
+        if (node == m_nodes.end() || node->first.back() == L'\\') return INVALID_HANDLE_VALUE;
+        listing.entries.push_back(Entry(node->second.name, node->second.attributes));
+    }
+    if (listing.entries.empty()) return INVALID_HANDLE_VALUE;
+    HANDLE handle = FakeHandle(0x20000, ordinal);
+    ++m_nextFindOrdinal;
+    listing.ordinal = ordinal;
+    listing.next = 1;
+    *findData = listing.entries[0];
+    m_findHandles[handle] = listing;
+    log.back() += L" -> #f" + std::to_wstring(ordinal);
+    return handle;
+}
+
+BOOL SimWindows::FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) {
+    auto listing = m_findHandles.find(find);
+    const std::wstring name = listing == m_findHandles.end() ? L"?" : std::to_wstring(listing->second.ordinal);
+    if (Begin(L"FindNextFileW(#f" + name + L")")) return FALSE;
+    if (listing == m_findHandles.end() || listing->second.next >= listing->second.entries.size()) return FALSE;
+    *findData = listing->second.entries[listing->second.next++];
+    return TRUE;
+}
+
+BOOL SimWindows::FindClose(HANDLE find) {
+    auto listing = m_findHandles.find(find);
+    const std::wstring name = listing == m_findHandles.end() ? L"?" : std::to_wstring(listing->second.ordinal);
+    const bool fail = Begin(L"FindClose(#f" + name + L")");
+    const bool known = m_findHandles.erase(find) > 0;
+    return !fail && known;
+}
+
+BOOL SimWindows::DeleteFileW(LPCWSTR path) {
+    if (Begin(L"DeleteFileW(" + Text(path) + L")")) return FALSE;
+    auto node = m_nodes.find(Resolve(path ? path : L"", false));
+    if (node == m_nodes.end()) return FALSE;
+    const DWORD attributes = node->second.attributes;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return FALSE;
+    if (node->second.inUse) return FALSE;
+    m_nodes.erase(node);
+    return TRUE;
+}
+
+BOOL SimWindows::RemoveDirectoryW(LPCWSTR path) {
+    if (Begin(L"RemoveDirectoryW(" + Text(path) + L")")) return FALSE;
+    const std::wstring key = Resolve(path ? path : L"", false);
+    auto node = m_nodes.find(key);
+    if (node == m_nodes.end() || key.back() == L'\\') return FALSE;
+    if (!(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
+    if (node->second.linkTarget.empty()) {
+        auto next = m_nodes.upper_bound(key);
+        if (next != m_nodes.end() && StartsWith(next->first, key + L"\\")) return FALSE;  // not empty
+    }
+    m_nodes.erase(node);  // a link goes by itself; its target stays
+    return TRUE;
+}
+
+UINT SimWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+    if (Begin(L"GetSystemDirectoryW(" + std::to_wstring(size) + L")")) return 0;
+    if (m_systemDirectory.empty()) return 0;
+    if (m_systemDirectory.size() >= size) return static_cast<UINT>(m_systemDirectory.size() + 1);
+    m_systemDirectory.copy(buffer, size);
+    buffer[m_systemDirectory.size()] = L'\0';
+    return static_cast<UINT>(m_systemDirectory.size());
+}
+
+HRESULT SimWindows::SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
+    if (Begin(L"SHGetFolderPathW(" + Hex(folder) + L")")) return E_FAIL;
+    auto known = m_knownFolders.find(folder);
+    if (known == m_knownFolders.end()) return E_FAIL;
+    known->second.copy(path, MAX_PATH - 1);
+    path[std::min<size_t>(known->second.size(), MAX_PATH - 1)] = L'\0';
+    return S_OK;
+}
+
+DWORD SimWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
+    if (Begin(L"GetEnvironmentVariableW(" + Text(name) + L")")) return 0;
+    auto value = m_environment.find(name ? name : L"");
+    if (value == m_environment.end()) return 0;
+    if (value->second.size() >= size) return static_cast<DWORD>(value->second.size() + 1);
+    value->second.copy(buffer, size);
+    buffer[value->second.size()] = L'\0';
+    return static_cast<DWORD>(value->second.size());
+}
+
+// ---------------------------------------------------------------------------- processes
+
+BOOL SimWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) {
+    Launch launch;
+    launch.cbSize = info->cbSize;
+    launch.fMask = info->fMask;
+    launch.hwnd = info->hwnd;
+    launch.verb = Text(info->lpVerb);
+    launch.file = Text(info->lpFile);
+    launch.parameters = Text(info->lpParameters);
+    launch.directory = Text(info->lpDirectory);
+    launch.nShow = info->nShow;
+    const int ordinal = m_nextProcessOrdinal;
+    if (Begin(L"ShellExecuteExW(" + launch.file + L", " + launch.parameters + L", nShow=" +
+              std::to_wstring(launch.nShow) + L", fMask=" + Hex(launch.fMask) + L")")) {
+        launches.push_back(launch);
+        return FALSE;
+    }
+    HANDLE handle = FakeHandle(0x30000, ordinal);
+    ++m_nextProcessOrdinal;
+    launch.process = handle;
+    launches.push_back(launch);
+    log.back() += L" -> #p" + std::to_wstring(ordinal);
+    Process process;
+    process.launch = launch;
+    process.ordinal = ordinal;
+    m_processes[handle] = process;
+    if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
+        info->hProcess = handle;
+    else
+        EndProcess(handle), m_processes.erase(handle);
+    return TRUE;
+}
+
+void SimWindows::EndProcess(HANDLE process) {
+    auto it = m_processes.find(process);
+    if (it == m_processes.end() || !it->second.running) return;
+    it->second.running = false;
+    if (onProcessExit) onProcessExit(it->second.launch);
+}
+
+bool SimWindows::IsProcessRunning(HANDLE process) const {
+    auto it = m_processes.find(process);
+    return it != m_processes.end() && it->second.running;
+}
+
+BOOL SimWindows::CloseHandle(HANDLE handle) {
+    auto it = m_processes.find(handle);
+    const std::wstring name = it == m_processes.end() ? Hex(reinterpret_cast<std::uintptr_t>(handle))
+                                                      : L"#p" + std::to_wstring(it->second.ordinal);
+    const bool fail = Begin(L"CloseHandle(" + name + L")");
+    const bool known = m_processes.erase(handle) > 0;
+    return !fail && known;
+}
+
+// ---------------------------------------------------------------------------- system information
+
+HMODULE SimWindows::GetModuleHandleW(LPCWSTR moduleName) {
+    if (Begin(L"GetModuleHandleW(" + Text(moduleName) + L")")) return nullptr;
+    return Upper(Text(moduleName)) == L"KERNEL32.DLL" ? kKernel32 : nullptr;
+}
+
+FARPROC SimWindows::GetProcAddress(HMODULE module, LPCSTR procName) {
+    const std::string name = procName ? procName : "";
+    if (Begin(L"GetProcAddress(" + std::wstring(name.begin(), name.end()) + L")")) return nullptr;
+    if (module != kKernel32 || name != "GetNativeSystemInfo" || !m_hasNativeSystemInfo) return nullptr;
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&NeverCalled));
+}
+
+void SimWindows::CallGetNativeSystemInfo(FARPROC, LPSYSTEM_INFO info) {
+    if (Begin(L"GetNativeSystemInfo()")) return;
+    info->wProcessorArchitecture = m_nativeArchitecture;
+}
+
+void SimWindows::GetSystemInfo(LPSYSTEM_INFO info) {
+    if (Begin(L"GetSystemInfo()")) return;
+    // A 32-bit program on 64-bit Windows is told it runs on an x86 processor.
+    info->wProcessorArchitecture = Is64Bit() ? PROCESSOR_ARCHITECTURE_INTEL : m_nativeArchitecture;
+}
+
+// ---------------------------------------------------------------------------- messages
+
+void SimWindows::Post(UINT message, WPARAM wParam, LPARAM lParam, HWND window) {
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    m_queue.push_back(msg);
+}
+
+DWORD SimWindows::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                            DWORD wakeMask) {
+    auto process = count ? m_processes.find(handles[0]) : m_processes.end();
+    const std::wstring name = process == m_processes.end()
+                                  ? (count && handles[0] ? Hex(reinterpret_cast<std::uintptr_t>(handles[0])) : L"null")
+                                  : L"#p" + std::to_wstring(process->second.ordinal);
+    if (Begin(L"MsgWaitForMultipleObjects(" + std::to_wstring(count) + L", " + name + L", " +
+              std::to_wstring(waitAll) + L", " + (milliseconds == INFINITE ? L"INFINITE" : std::to_wstring(milliseconds)) +
+              L", " + Hex(wakeMask) + L")"))
+        return WAIT_FAILED;
+    if (count != 1 || process == m_processes.end()) return WAIT_FAILED;
+    for (;;) {
+        if (!process->second.running) return WAIT_OBJECT_0;
+        if (!m_queue.empty()) return WAIT_OBJECT_0 + 1;
+        if (whileWaiting.empty()) {
+            EndProcess(process->first);
+            continue;
+        }
+        auto event = whileWaiting.front();
+        whileWaiting.pop_front();
+        event();
+    }
+}
+
+BOOL SimWindows::PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+    if (Begin(L"PeekMessageW(" + std::wstring(window ? L"hwnd" : L"null") + L", " + std::to_wstring(filterMin) +
+              L", " + std::to_wstring(filterMax) + L", " + std::to_wstring(removeFlags) + L")"))
+        return FALSE;
+    if (m_queue.empty()) return FALSE;
+    *msg = m_queue.front();
+    if (removeFlags & PM_REMOVE) m_queue.pop_front();
+    return TRUE;
+}
+
+BOOL SimWindows::TranslateMessage(const MSG* msg) {
+    if (Begin(L"TranslateMessage(" + Hex(msg->message) + L")")) return FALSE;
+    return msg->message == WM_KEYDOWN;
+}
+
+LRESULT SimWindows::DispatchMessageW(const MSG* msg) {
+    if (Begin(L"DispatchMessageW(" + Hex(msg->message) + L")")) return 0;
+    dispatched.push_back(*msg);
+    if (onDispatch) onDispatch(*msg);
+    return 0;
+}
+
+}  // namespace velmora::sim

@@ -1,0 +1,189 @@
+// A simulated Windows for the engine's unit tests: a registry with three roots and both
+// views, a file tree with attributes and links, launched processes that end when the test
+// says, a message queue, per-call failure injection, open-handle accounting and an ordered
+// log of every call with its arguments.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "windows_api.h"
+
+namespace velmora::sim {
+
+struct Launch {
+    DWORD cbSize = 0;
+    ULONG fMask = 0;
+    HWND hwnd = nullptr;
+    std::wstring verb;  // "(null)" when no verb was given
+    std::wstring file;
+    std::wstring parameters;
+    std::wstring directory;  // "(null)" when none was given
+    int nShow = -1;
+    HANDLE process = nullptr;
+};
+
+class SimWindows final : public WindowsApi {
+public:
+    SimWindows();
+
+    // ---- System. By default an x64 system with GetNativeSystemInfo, system folder
+    // C:\Windows\system32, the usual well-known folders and ProgramW6432.
+    void SetNativeArchitecture(WORD architecture) { m_nativeArchitecture = architecture; }
+    void SetHasGetNativeSystemInfo(bool present) { m_hasNativeSystemInfo = present; }
+    void SetSystemDirectory(const std::wstring& folder) { m_systemDirectory = folder; }
+    void SetKnownFolder(int csidl, const std::wstring& folder);
+    void RemoveKnownFolder(int csidl) { m_knownFolders.erase(csidl); }
+    void SetEnvironment(const std::wstring& name, const std::wstring& value) { m_environment[name] = value; }
+    bool Is64Bit() const;
+
+    // ---- Registry. Paths are physical: a 32-bit view's key under HKLM\SOFTWARE is written
+    // with its Wow6432Node component. Keys are created with their parents.
+    void AddKey(HKEY root, const std::wstring& path);
+    void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
+                   bool withTerminator = true);
+    void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                  const std::vector<std::uint8_t>& data);
+    bool KeyExists(HKEY root, const std::wstring& path) const;
+    std::vector<std::wstring> AllKeys() const;  // "HKLM\PATH" in upper case, sorted
+
+    // ---- Files. Paths are plain "C:\..." paths; "\\?\" paths and plain paths are both
+    // understood by the calls, the plain ones with Windows' own shortening rules.
+    void AddFolder(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_DIRECTORY);
+    void AddFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+    void AddLink(const std::wstring& path, const std::wstring& target);  // a folder junction
+    void SetListsDotEntries(const std::wstring& folder, bool lists);
+    void SetInUse(const std::wstring& path);  // a file held open without delete sharing
+    void SetUnlistable(const std::wstring& folder);
+    bool Exists(const std::wstring& path) const;
+    DWORD Attributes(const std::wstring& path) const;
+    std::vector<std::wstring> AllPaths() const;  // upper case, sorted
+
+    // ---- Processes. A launched process runs until the test ends it or, by default, until
+    // a wait on it would block with nothing else to do.
+    std::vector<Launch> launches;
+    std::function<void(const Launch&)> onProcessExit;  // what the program did when it ends
+    void EndProcess(HANDLE process);
+    bool IsProcessRunning(HANDLE process) const;
+
+    // ---- Messages.
+    void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, HWND window = nullptr);
+    std::vector<MSG> dispatched;
+    std::function<void(const MSG&)> onDispatch;
+    // Events that happen, one each, whenever a wait would otherwise block.
+    std::deque<std::function<void()>> whileWaiting;
+
+    // ---- Failure injection and accounting.
+    void FailCallAt(size_t ordinal) { m_failOrdinals.insert(ordinal); }
+    void FailEvery(const std::wstring& callName) { m_failNames.insert(callName); }
+    size_t OpenHandleCount() const { return m_keyHandles.size() + m_findHandles.size() + m_processes.size(); }
+    std::vector<std::wstring> log;
+    // The log entries whose call name is one of `names`, in order.
+    std::vector<std::wstring> Calls(std::initializer_list<const wchar_t*> names) const;
+
+    // ---- The seam.
+    LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
+    LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                          LPDWORD dataSize) override;
+    LONG RegCloseKey(HKEY key) override;
+    LONG RegDeleteTreeW(HKEY key, LPCWSTR subKey) override;
+    LONG RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) override;
+    LONG RegDisableReflectionKey(HKEY root) override;
+    HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override;
+    BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) override;
+    BOOL FindClose(HANDLE find) override;
+    BOOL DeleteFileW(LPCWSTR path) override;
+    BOOL RemoveDirectoryW(LPCWSTR path) override;
+    UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
+    HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
+    DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
+    BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
+    BOOL CloseHandle(HANDLE handle) override;
+    HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
+    FARPROC GetProcAddress(HMODULE module, LPCSTR procName) override;
+    void CallGetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) override;
+    void GetSystemInfo(LPSYSTEM_INFO info) override;
+    DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                    DWORD wakeMask) override;
+    BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) override;
+    BOOL TranslateMessage(const MSG* msg) override;
+    LRESULT DispatchMessageW(const MSG* msg) override;
+
+private:
+    struct Value {
+        DWORD type = REG_NONE;
+        std::vector<std::uint8_t> data;
+    };
+    struct Key {
+        std::map<std::wstring, Value> values;  // by upper-case name
+    };
+    struct Node {
+        std::wstring name;  // as created
+        DWORD attributes = 0;
+        std::wstring linkTarget;  // upper-case path, for links
+        bool listsDots = true;
+        bool inUse = false;
+        bool unlistable = false;
+        std::uint64_t order = 0;
+    };
+    struct Listing {
+        std::vector<WIN32_FIND_DATAW> entries;
+        size_t next = 0;
+        int ordinal = 0;
+    };
+    struct Process {
+        Launch launch;
+        bool running = true;
+        int ordinal = 0;
+    };
+
+    bool Begin(const std::wstring& call);  // logs the call; true when it is to fail
+    std::wstring RootName(HKEY root) const;
+    std::wstring HandleName(HKEY key) const;
+    // The physical key path ("HKLM\SOFTWARE\...", upper case) that root and path reach in a view.
+    std::wstring KeyFor(HKEY root, const std::wstring& subKey, bool view32) const;
+    void CreateKey(const std::wstring& fullPath);
+    bool HasSubkeys(const std::wstring& fullPath) const;
+    void EraseTree(const std::wstring& fullPath, bool keepKey);
+
+    // The node key ("C:\X", upper case) a Win32 path reaches, following links on the way;
+    // empty when the path is malformed or too long for its form.
+    std::wstring Resolve(const std::wstring& path, bool followLast) const;
+    std::wstring ParentOf(const std::wstring& key) const;
+    void Insert(const std::wstring& path, Node node);
+    static WIN32_FIND_DATAW Entry(const std::wstring& name, DWORD attributes);
+
+    WORD m_nativeArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
+    bool m_hasNativeSystemInfo = true;
+    std::wstring m_systemDirectory = L"C:\\Windows\\system32";
+    std::map<int, std::wstring> m_knownFolders;
+    std::map<std::wstring, std::wstring> m_environment;
+
+    std::map<std::wstring, Key> m_keys;            // by physical upper-case path
+    std::map<HKEY, std::wstring> m_keyHandles;     // open handle -> physical path
+    std::map<HKEY, int> m_keyOrdinals;
+    int m_nextKeyOrdinal = 1;
+
+    std::map<std::wstring, Node> m_nodes;  // by upper-case path without "\\?\"
+    std::uint64_t m_nextOrder = 1;
+    std::map<HANDLE, Listing> m_findHandles;
+    int m_nextFindOrdinal = 1;
+
+    std::map<HANDLE, Process> m_processes;  // open process handles
+    std::set<HANDLE> m_endedUnclosed;
+    int m_nextProcessOrdinal = 1;
+    std::deque<MSG> m_queue;
+
+    std::set<size_t> m_failOrdinals;
+    std::set<std::wstring> m_failNames;
+};
+
+// Text for a failure-free sequence assertion: "name(args)" strings joined by newlines.
+std::wstring Joined(const std::vector<std::wstring>& lines);
+
+}  // namespace velmora::sim

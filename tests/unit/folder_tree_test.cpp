@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include "install_cleaner.h"
+#include "sim_windows.h"
+
+using velmora::sim::Joined;
+using velmora::sim::SimWindows;
+
+namespace {
+
+class FolderTreeTest : public testing::Test {
+protected:
+    BOOL Delete(const std::wstring& path) {
+        windows.log.clear();
+        return CInstallCleaner(windows).DeleteFolderTree(path);
+    }
+    // Calls that change the file tree, in order.
+    std::vector<std::wstring> Removals() const { return windows.Calls({L"DeleteFileW", L"RemoveDirectoryW"}); }
+
+    SimWindows windows;
+};
+
+TEST_F(FolderTreeTest, EmptyFolderIsRemovedWithTheExactCalls) {
+    windows.AddFolder(L"C:\\T");
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T"));
+    EXPECT_EQ(Joined(windows.log), Joined({
+                                       L"FindFirstFileW(\\\\?\\C:\\T) -> #f1",
+                                       L"FindClose(#f1)",
+                                       L"FindFirstFileW(\\\\?\\C:\\T\\*.*) -> #f2",
+                                       L"FindNextFileW(#f2)",
+                                       L"FindNextFileW(#f2)",
+                                       L"FindClose(#f2)",
+                                       L"RemoveDirectoryW(\\\\?\\C:\\T)",
+                                   }));
+}
+
+TEST_F(FolderTreeTest, ThreeLevelsGoDepthFirstInListingOrder) {
+    windows.AddFile(L"C:\\T\\a.txt");
+    windows.AddFile(L"C:\\T\\B\\b.txt");
+    windows.AddFile(L"C:\\T\\B\\C\\c.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    windows.AddFile(L"C:\\T\\z.txt");
+    windows.AddFile(L"C:\\Other\\keep.txt");
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_EQ(Joined(Removals()), Joined({
+                                      L"DeleteFileW(\\\\?\\C:\\T\\a.txt)",
+                                      L"DeleteFileW(\\\\?\\C:\\T\\B\\b.txt)",
+                                      L"DeleteFileW(\\\\?\\C:\\T\\B\\C\\c.txt)",
+                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\B\\C)",
+                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\B)",
+                                      L"DeleteFileW(\\\\?\\C:\\T\\z.txt)",
+                                      L"RemoveDirectoryW(\\\\?\\C:\\T)",
+                                  }));
+    EXPECT_TRUE(windows.Exists(L"C:\\Other\\keep.txt"));
+    EXPECT_EQ(windows.OpenHandleCount(), 0u);
+}
+
+TEST_F(FolderTreeTest, OnlyExactDotEntriesAreSkipped) {
+    for (const wchar_t* name : {L"...", L".x", L"x.", L"..x", L"x "}) windows.AddFile(std::wstring(L"C:\\T\\") + name);
+    windows.AddFolder(L"C:\\T\\.hidden-folder");
+    windows.AddFile(L"C:\\T\\.hidden-folder\\f");
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T"));
+    EXPECT_EQ(Removals().size(), 8u);
+}
+
+TEST_F(FolderTreeTest, AListingWithoutDotEntriesStillRemovesItsFirstEntry) {
+    windows.AddFile(L"C:\\T\\first");
+    windows.AddFile(L"C:\\T\\second");
+    windows.SetListsDotEntries(L"C:\\T", false);
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_EQ(Removals().front(), L"DeleteFileW(\\\\?\\C:\\T\\first)");
+}
+
+TEST_F(FolderTreeTest, TrailingBackslashNamesTheSameFolder) {
+    windows.AddFile(L"C:\\T\\a");
+    EXPECT_TRUE(Delete(L"C:\\T\\"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T"));
+    EXPECT_EQ(Removals().front(), L"DeleteFileW(\\\\?\\C:\\T\\a)");
+}
+
+TEST_F(FolderTreeTest, ReadOnlyFileStaysWithItsFoldersAndAttributes) {
+    windows.AddFile(L"C:\\T\\B\\locked.dat", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    windows.AddFile(L"C:\\T\\B\\other.dat");
+    windows.AddFile(L"C:\\T\\C\\gone.dat");
+    EXPECT_FALSE(Delete(L"C:\\T"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T\\B\\locked.dat"));
+    EXPECT_EQ(windows.Attributes(L"C:\\T\\B\\locked.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_FALSE(windows.Exists(L"C:\\T\\B\\other.dat"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T\\C"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T\\B"));
+}
+
+TEST_F(FolderTreeTest, FileInUseStaysAndTheRestGoes) {
+    windows.AddFile(L"C:\\T\\open.log");
+    windows.SetInUse(L"C:\\T\\open.log");
+    windows.AddFile(L"C:\\T\\B\\x");
+    EXPECT_FALSE(Delete(L"C:\\T"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T\\open.log"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T\\B"));
+}
+
+TEST_F(FolderTreeTest, MissingPathAndFilePathChangeNothing) {
+    windows.AddFile(L"C:\\file.txt");
+    const auto before = windows.AllPaths();
+    EXPECT_FALSE(Delete(L"C:\\missing"));
+    EXPECT_FALSE(Delete(L"C:\\file.txt"));
+    EXPECT_EQ(windows.AllPaths(), before);
+    EXPECT_TRUE(windows.Calls({L"DeleteFileW"}).empty());
+}
+
+TEST_F(FolderTreeTest, UnlistableSubfolderStaysWithItsParent) {
+    windows.AddFile(L"C:\\T\\Secret\\data");
+    windows.SetUnlistable(L"C:\\T\\Secret");
+    windows.AddFile(L"C:\\T\\plain");
+    EXPECT_FALSE(Delete(L"C:\\T"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T\\Secret\\data"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T\\plain"));
+    // The folder that cannot be listed is handed to the file deletion, which refuses it.
+    EXPECT_EQ(windows.Calls({L"DeleteFileW"}).front(), L"DeleteFileW(\\\\?\\C:\\T\\Secret)");
+}
+
+TEST_F(FolderTreeTest, LinkInsideTheTreeIsRemovedAndItsTargetUntouched) {
+    windows.AddFile(L"C:\\Precious\\a.doc");
+    windows.AddFile(L"C:\\Precious\\Sub\\b.doc");
+    windows.AddFile(L"C:\\T\\x");
+    windows.AddLink(L"C:\\T\\link", L"C:\\Precious");
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T"));
+    EXPECT_TRUE(windows.Exists(L"C:\\Precious\\a.doc"));
+    EXPECT_TRUE(windows.Exists(L"C:\\Precious\\Sub\\b.doc"));
+    for (const std::wstring& call : windows.log) EXPECT_EQ(call.find(L"link\\"), std::wstring::npos) << call;
+}
+
+TEST_F(FolderTreeTest, LinkNamedAsTheFolderIsRemovedItself) {
+    windows.AddFile(L"C:\\Precious\\a.doc");
+    windows.AddLink(L"C:\\T", L"C:\\Precious");
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T"));
+    EXPECT_TRUE(windows.Exists(L"C:\\Precious\\a.doc"));
+    EXPECT_TRUE(windows.Calls({L"DeleteFileW"}).empty());
+}
+
+TEST_F(FolderTreeTest, TreesDeeperThanAPlainPathAreRemovedCompletely) {
+    std::wstring deep = L"C:\\T";
+    for (int i = 0; i < 40; ++i) deep += L"\\level-" + std::to_wstring(i);
+    ASSERT_GT(deep.size(), 300u);
+    windows.AddFile(deep + L"\\bottom.dat");
+    windows.AddFile(L"C:\\T\\top.dat");
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T"));
+    EXPECT_EQ(windows.AllPaths(), std::vector<std::wstring>{L"C:\\"});
+}
+
+TEST_F(FolderTreeTest, IsFolderAsksWhetherAListingOpens) {
+    windows.AddFile(L"C:\\T\\file");
+    windows.AddFolder(L"C:\\T\\Locked");
+    windows.SetUnlistable(L"C:\\T\\Locked");
+    EXPECT_TRUE(IsFolder(L"C:\\T", windows));
+    EXPECT_FALSE(IsFolder(L"C:\\T\\file", windows));
+    EXPECT_FALSE(IsFolder(L"C:\\T\\missing", windows));
+    EXPECT_FALSE(IsFolder(L"C:\\T\\Locked", windows));
+    EXPECT_EQ(windows.OpenHandleCount(), 0u);
+}
+
+// Whatever single call fails, the walk goes on, leaves no listing open, keeps everything
+// outside the folder, and reports exactly whether the folder is gone.
+TEST_F(FolderTreeTest, AnySingleFailedCallLeavesNoHandleAndNothingOutsideTouched) {
+    auto build = [](SimWindows& w) {
+        w.AddFile(L"C:\\T\\a");
+        w.AddFile(L"C:\\T\\B\\b", FILE_ATTRIBUTE_HIDDEN);
+        w.AddFile(L"C:\\T\\B\\C\\c");
+        w.AddFile(L"C:\\T\\...");
+        w.AddFile(L"C:\\Precious\\p");
+        w.AddLink(L"C:\\T\\B\\link", L"C:\\Precious");
+        w.AddFile(L"C:\\Beside\\keep");
+    };
+    SimWindows baseline;
+    build(baseline);
+    ASSERT_TRUE(CInstallCleaner(baseline).DeleteFolderTree(L"C:\\T"));
+    const size_t callCount = baseline.log.size();
+    ASSERT_GT(callCount, 20u);
+
+    for (size_t failing = 0; failing < callCount; ++failing) {
+        SimWindows w;
+        build(w);
+        w.FailCallAt(failing);
+        const BOOL removed = CInstallCleaner(w).DeleteFolderTree(L"C:\\T");
+        SCOPED_TRACE(testing::Message() << "failing call " << failing);
+        EXPECT_EQ(w.OpenHandleCount(), 0u);
+        EXPECT_TRUE(w.Exists(L"C:\\Precious\\p"));
+        EXPECT_TRUE(w.Exists(L"C:\\Beside\\keep"));
+        EXPECT_EQ(removed != FALSE, !w.Exists(L"C:\\T"));
+        EXPECT_EQ(w.log.back(), L"RemoveDirectoryW(\\\\?\\C:\\T)");
+    }
+}
+
+}  // namespace

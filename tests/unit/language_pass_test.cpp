@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "install_cleaner.h"
+#include "simulated_installation.h"
+
+using namespace velmora::sim;
+
+namespace {
+
+const wchar_t kLocation[] = L"C:\\Program Files (x86)\\TORVEN\\VARNO 2017";
+const wchar_t kEnglishUninstall[] =
+    L"Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5E3B9D14-A001-1033-A101-C3E1F06A7B52}";
+
+// The registry, launch, wait and system calls of a run, without the folder walk's calls.
+std::vector<std::wstring> PassCalls(const SimWindows& w) {
+    return w.Calls({L"GetSystemDirectoryW", L"GetModuleHandleW", L"GetProcAddress", L"GetNativeSystemInfo",
+                    L"GetSystemInfo", L"RegDisableReflectionKey", L"RegOpenKeyExW", L"RegQueryValueExW",
+                    L"RegCloseKey", L"ShellExecuteExW", L"MsgWaitForMultipleObjects", L"CloseHandle",
+                    L"RegDeleteTreeW", L"RegDeleteKeyExW"});
+}
+
+size_t IndexOf(const std::vector<std::wstring>& log, const std::wstring& entry) {
+    return static_cast<size_t>(std::find(log.begin(), log.end(), entry) - log.begin());
+}
+
+TEST(LanguagePass, EnglishOn64BitSystemWith32BitChoice) {
+    SimWindows w;
+    InstallEdition(w, 1, true, kLocation);
+    CInstallCleaner cleaner(w);
+    EXPECT_TRUE(cleaner.CleanLanguage(1, TRUE));
+    EXPECT_EQ(cleaner.m_bIs64BitSystem, 1);
+    EXPECT_EQ(Joined(PassCalls(w)),
+              Joined({
+                  L"GetSystemDirectoryW(260)",
+                  L"GetModuleHandleW(kernel32.dll)",
+                  L"GetProcAddress(GetNativeSystemInfo)",
+                  L"GetNativeSystemInfo()",
+                  L"RegDisableReflectionKey(HKLM)",
+                  std::wstring(L"RegOpenKeyExW(HKLM, SOFTWARE\\Wow6432Node\\") + kEnglishUninstall + L", 0, 0x101) -> #k1",
+                  L"RegQueryValueExW(#k1, InstallLocation, 260)",
+                  L"RegCloseKey(#k1)",
+                  L"ShellExecuteExW(C:\\Windows\\system32\\msiexec.exe, /x {5E3B9D14-A001-1033-A101-C3E1F06A7B52} "
+                  L"/quiet /passive /norestart keepuserdata=yes, nShow=0, fMask=0x40) -> #p1",
+                  L"MsgWaitForMultipleObjects(1, #p1, 0, INFINITE, 0x4ff)",
+                  L"CloseHandle(#p1)",
+                  L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)",
+                  std::wstring(L"RegDeleteKeyExW(HKLM, SOFTWARE\\Wow6432Node\\") + kEnglishUninstall + L", 0x100, 0)",
+                  L"RegDeleteTreeW(HKLM, SOFTWARE\\Wow6432Node\\Classes\\Installer\\Products\\"
+                  L"41D9B3E5100A33011A103C1E0FA6B725)",
+                  L"RegDisableReflectionKey(HKLM)",
+                  L"RegOpenKeyExW(HKLM, Software\\Wow6432Node\\TORVEN\\VARNO\\2017\\en-US, 0, 0xf013f) -> #k2",
+                  L"RegDeleteTreeW(#k2, (null))",
+                  L"RegDeleteKeyExW(HKLM, Software\\Wow6432Node\\TORVEN\\VARNO\\2017\\en-US, 0x100, 0)",
+                  L"RegCloseKey(#k2)",
+                  L"RegDeleteTreeW(HKCU, Software\\Wow6432Node\\TORVEN\\VARNO\\2017\\en-US)",
+                  L"RegDeleteTreeW(HKCU, Software\\TORVEN\\VARNO\\2017\\en-US)",
+              }));
+    const auto& launch = w.launches.at(0);
+    EXPECT_EQ(launch.cbSize, sizeof(SHELLEXECUTEINFOW));
+    EXPECT_EQ(launch.hwnd, nullptr);
+    EXPECT_EQ(launch.verb, L"(null)");
+    EXPECT_EQ(launch.directory, L"(null)");
+    // Everything of the edition is gone; its uninstall entry under the user is not touched.
+    for (const std::wstring& key : w.AllKeys()) EXPECT_EQ(key.find(L"EN-US"), std::wstring::npos) << key;
+    EXPECT_EQ(w.OpenHandleCount(), 0u);
+}
+
+TEST(LanguagePass, LanguageFoldersGoInOrderBeforeTheInstallerRuns) {
+    SimWindows w;
+    InstallEdition(w, 1, true, kLocation);
+    AddBystanders(w, true, kLocation);
+    CInstallCleaner(w).CleanLanguage(1, TRUE);
+    const std::wstring base = std::wstring(L"RemoveDirectoryW(\\\\?\\") + kLocation;
+    const size_t folder = IndexOf(w.log, base + L"\\en-US)");
+    const size_t support = IndexOf(w.log, base + L"\\Support\\en-US)");
+    const size_t cache = IndexOf(w.log, base + L"\\UserDataCache\\en-US)");
+    const size_t launch = IndexOf(w.log, w.Calls({L"ShellExecuteExW"}).at(0));
+    EXPECT_LT(folder, support);
+    EXPECT_LT(support, cache);
+    EXPECT_LT(cache, launch);
+    EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\UserDataCache\\en-US"));
+    EXPECT_TRUE(w.Exists(std::wstring(kLocation) + L"\\Support\\nl-NL\\keep.txt"));
+    EXPECT_TRUE(w.Exists(std::wstring(kLocation) + L"\\nl-NL\\keep.txt"));
+}
+
+TEST(LanguagePass, On32BitSystemEveryPathIsPlainAndTheViewIs32Bit) {
+    SimWindows w;
+    w.SetNativeArchitecture(PROCESSOR_ARCHITECTURE_INTEL);
+    InstallEdition(w, 1, false, kLocation);
+    CInstallCleaner cleaner(w);
+    cleaner.CleanLanguage(1, TRUE);
+    EXPECT_EQ(cleaner.m_bIs64BitSystem, 0);
+    for (const std::wstring& call : PassCalls(w)) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
+    const auto opens = w.Calls({L"RegOpenKeyExW"});
+    ASSERT_EQ(opens.size(), 2u);
+    EXPECT_NE(opens[0].find(L", 0, 0x201)"), std::wstring::npos);
+    EXPECT_NE(opens[1].find(L", 0, 0xf023f)"), std::wstring::npos);
+    const auto userTrees = w.Calls({L"RegDeleteTreeW"});
+    EXPECT_EQ(userTrees[userTrees.size() - 2], L"RegDeleteTreeW(HKCU, Software\\TORVEN\\VARNO\\2017\\en-US)");
+    EXPECT_EQ(userTrees.back(), userTrees[userTrees.size() - 2]);
+    for (const auto& key : w.Calls({L"RegDeleteKeyExW"})) EXPECT_NE(key.find(L", 0x200, 0)"), std::wstring::npos);
+    for (const std::wstring& key : w.AllKeys()) EXPECT_EQ(key.find(L"EN-US"), std::wstring::npos) << key;
+}
+
+TEST(LanguagePass, SixtyFourBitChoiceUsesPlainPathsThroughThe64BitView) {
+    SimWindows w;
+    InstallEdition(w, 8, false, kLocation);  // Hungarian, culture "hu-hu"
+    CInstallCleaner(w).CleanLanguage(8, FALSE);
+    for (const std::wstring& call : PassCalls(w)) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
+    EXPECT_EQ(w.Calls({L"RegOpenKeyExW"}).at(1),
+              L"RegOpenKeyExW(HKLM, Software\\TORVEN\\VARNO\\2017\\hu-hu, 0, 0xf013f) -> #k2");
+    EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TORVEN\\VARNO\\2017\\hu-hu"));
+    EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\Support\\hu-hu"));
+}
+
+TEST(LanguagePass, WithoutUninstallKeyNoFolderGoesButEverythingElseRuns) {
+    SimWindows w;
+    w.AddFile(std::wstring(kLocation) + L"\\en-US\\orphan.txt");
+    EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
+    EXPECT_TRUE(w.Calls({L"RegQueryValueExW", L"DeleteFileW", L"RemoveDirectoryW", L"FindFirstFileW"}).empty());
+    EXPECT_EQ(w.launches.size(), 1u);
+    EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 5u);
+    EXPECT_TRUE(w.Exists(std::wstring(kLocation) + L"\\en-US\\orphan.txt"));
+}
+
+TEST(LanguagePass, InstallLocationLengthLimitIs129Characters) {
+    for (size_t length : {129u, 130u}) {
+        SimWindows w;
+        std::wstring location = L"C:\\";
+        location += std::wstring(length - location.size(), L'v');
+        InstallEdition(w, 1, true, location);
+        CInstallCleaner(w).CleanLanguage(1, TRUE);
+        SCOPED_TRACE(length);
+        EXPECT_EQ(w.Exists(location + L"\\en-US"), length == 130u);
+        EXPECT_EQ(w.launches.size(), 1u);
+        EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 7u);
+    }
+}
+
+TEST(LanguagePass, InstallLocationWithTrailingBackslashStillReachesItsFolders) {
+    SimWindows w;
+    InstallEdition(w, 1, true, kLocation);
+    w.SetString(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kEnglishUninstall, L"InstallLocation",
+                std::wstring(kLocation) + L"\\");
+    CInstallCleaner(w).CleanLanguage(1, TRUE);
+    EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\en-US"));
+    EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\Support\\en-US"));
+}
+
+TEST(LanguagePass, LaunchFailureSkipsTheWaitAndTheDeletionsStillRun) {
+    SimWindows w;
+    InstallEdition(w, 1, true, kLocation);
+    w.FailEvery(L"ShellExecuteExW");
+    EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
+    const auto calls = PassCalls(w);
+    const size_t launch = IndexOf(calls, w.Calls({L"ShellExecuteExW"}).at(0));
+    // With no process the wait fails at once, and the first deletion follows.
+    EXPECT_EQ(calls.at(launch + 1), L"MsgWaitForMultipleObjects(1, null, 0, INFINITE, 0x4ff)");
+    EXPECT_EQ(calls.at(launch + 2), L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)");
+    EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017\\en-US"));
+}
+
+TEST(LanguagePass, WithoutASystemFolderTheInstallerIsNotLaunchedFromTheDriveRoot) {
+    SimWindows w;
+    w.SetSystemDirectory(L"");
+    EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
+    EXPECT_TRUE(w.launches.empty());
+    EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 5u);
+}
+
+TEST(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEnded) {
+    SimWindows w;
+    InstallEdition(w, 3, true, kLocation);
+    size_t exitedAt = 0;
+    w.onProcessExit = [&](const Launch&) { exitedAt = w.log.size(); };
+    w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
+    w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
+    CInstallCleaner(w).CleanLanguage(3, TRUE);
+    ASSERT_GT(exitedAt, 0u);
+    EXPECT_EQ(w.dispatched.size(), 2u);
+    for (size_t i = 0; i < exitedAt; ++i)
+        EXPECT_TRUE(w.log[i].rfind(L"RegDelete", 0) != 0) << "deleted before the installer ended: " << w.log[i];
+}
+
+TEST(LanguagePass, RowsOutsideTheEditionsTouchNothing) {
+    for (int row : {0, 16, -1}) {
+        SimWindows w;
+        EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(row, TRUE));
+        EXPECT_TRUE(w.log.empty()) << row;
+    }
+}
+
+}  // namespace

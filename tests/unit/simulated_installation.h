@@ -1,0 +1,67 @@
+// A VARNO 2017 installation laid into the simulated Windows, as the Windows Installer and
+// the product leave it: uninstall entries, product registrations, vendor keys and folders.
+#pragma once
+
+#include <string>
+
+#include "language_table.h"
+#include "product_codes.h"
+#include "sim_windows.h"
+#include "system_services.h"
+
+namespace velmora::sim {
+
+// Where a 32-bit product's machine keys live: below Wow6432Node on a 64-bit system.
+inline std::wstring MachineSoftware(bool wow) { return wow ? L"SOFTWARE\\Wow6432Node" : L"SOFTWARE"; }
+
+inline void InstallEdition(SimWindows& w, int row, bool wow, const std::wstring& location) {
+    const LanguageEntry& entry = g_languageTable[row];
+    const std::wstring code = EditionProductCode(entry);
+    const std::wstring packed = EditionPackedCode(entry);
+    const std::wstring soft = MachineSoftware(wow);
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + code + L"}",
+                L"InstallLocation", location);
+    w.AddKey(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + packed + L"\\SourceList");
+    w.AddKey(HKEY_LOCAL_MACHINE, soft + L"\\Classes\\Installer\\Products\\" + packed + L"\\Features");
+    const std::wstring vendor = soft + L"\\TORVEN\\VARNO\\2017\\" + entry.cultureFolder;
+    w.SetString(HKEY_LOCAL_MACHINE, vendor + L"\\Settings\\Deep", L"Value", L"1");
+    w.SetString(HKEY_LOCAL_MACHINE, vendor, L"Language", entry.cultureFolder);
+    w.SetString(HKEY_CURRENT_USER, std::wstring(L"Software\\TORVEN\\VARNO\\2017\\") + entry.cultureFolder + L"\\Recent",
+                L"File1", L"C:\\drawing.dwg");
+    for (const wchar_t* folder : {L"\\", L"\\Support\\", L"\\UserDataCache\\"}) {
+        const std::wstring base = location + folder + entry.cultureFolder;
+        w.AddFile(base + L"\\readme.txt");
+        w.AddFile(base + L"\\Nested\\Deeper\\cache.bin", FILE_ATTRIBUTE_HIDDEN);
+    }
+}
+
+inline void InstallShared(SimWindows& w, bool wow, const std::wstring& location) {
+    const std::wstring soft = MachineSoftware(wow);
+    for (const wchar_t* code : {kFirstSharedProductCode, kSecondSharedProductCode}) {
+        const std::wstring packed = PackProductCode(code);
+        const std::wstring uninstall = soft + L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + code + L"}";
+        w.SetString(HKEY_LOCAL_MACHINE, uninstall, L"InstallLocation", location);
+        w.SetString(HKEY_CURRENT_USER, uninstall, L"DisplayName", L"VARNO 2017 shared");
+        w.AddKey(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + packed);
+        w.AddKey(HKEY_LOCAL_MACHINE, soft + L"\\Classes\\Installer\\Products\\" + packed + L"\\SourceList");
+    }
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2017\\Common\\Paths", L"Root", location);
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2017", L"Version", L"17.0");
+    w.SetString(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017\\Profiles", L"Current", L"Default");
+    w.AddFile(location + L"\\bin\\varno.exe");
+    w.AddFile(location + L"\\bin\\core.dll", FILE_ATTRIBUTE_SYSTEM);
+}
+
+// Things that belong to nobody's VARNO 2017 and must outlive every cleanup.
+inline void AddBystanders(SimWindows& w, bool wow, const std::wstring& location) {
+    const std::wstring soft = MachineSoftware(wow);
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2018\\en-US", L"Language", L"en-US");
+    w.SetString(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2018", L"Version", L"18.0");
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\OtherVendor\\Tool", L"Path", L"C:\\Other");
+    w.AddKey(HKEY_CLASSES_ROOT, L"Installer\\Products\\00000000000000000000000000000001");
+    w.AddFile(location + L"\\nl-NL\\keep.txt");
+    w.AddFile(location + L"\\Support\\nl-NL\\keep.txt");
+    w.AddFile(L"C:\\Other\\tool.exe");
+}
+
+}  // namespace velmora::sim
