@@ -58,7 +58,7 @@ public:
 };
 
 // The system itself: every call goes straight to Win32.
-class RealWindows final : public WindowsApi {
+class RealWindows : public WindowsApi {
 public:
     LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
     LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
