@@ -140,7 +140,7 @@ expect_key() {   # present|absent view key label
     if [ "$want" = present ]; then
       pass "$label: $key present$where"
     elif get_value "$view" "$key" UninstallTrace; then
-      fail "$label: $key absent$where" "present, holding the UninstallTrace value that msiexec writes as it ends: deleted before msiexec had ended?"
+      fail "$label: $key absent$where" "present, holding the UninstallTrace value that msiexec writes as it ends: not deleted after msiexec had ended (deleted too early, or not at all)"
     else
       fail "$label: $key absent$where" "still present"
     fi

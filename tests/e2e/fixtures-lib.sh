@@ -70,7 +70,7 @@ fx_require_prefix() {
   case "$p" in
     */.wine | .wine) fx_die "refusing to touch '$WINEPREFIX': use a throwaway test prefix, never ~/.wine" ;;
   esac
-  [ -f "$p/system.reg" ] || fx_die "'$WINEPREFIX' is not an initialised Wine prefix (run wineboot -i first)"
+  [ -d "$p/drive_c/windows/system32" ] || fx_die "'$WINEPREFIX' is not an initialised Wine prefix (run wineboot -i first)"
   export WINEPREFIX=$p
   export WINEDEBUG=${WINEDEBUG:--all}
 }
@@ -277,12 +277,13 @@ EOF
 
 # Runs a Windows program with its output going to a file, never to a pipe: Wine's helper
 # processes inherit the program's standard handles and can hold a pipe open for seconds
-# after the program itself has ended. Sets FX_OUT to the output (without CRs); returns
-# the program's exit status.
+# after the program itself has ended. It starts in C:\ (a host folder has no drive letter
+# once the prefix's Z: drive is unlinked). Sets FX_OUT to the output (without CRs);
+# returns the program's exit status.
 fx_wine() {
   local rc=0 out
   out=$(mktemp)
-  wine "$@" >"$out" 2>&1 </dev/null || rc=$?
+  (cd "$FX_DRIVE_C" && exec wine "$@" >"$out" 2>&1 </dev/null) || rc=$?
   FX_OUT=$(tr -d '\r' <"$out")
   rm -f "$out"
   return $rc
