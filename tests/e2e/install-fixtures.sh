@@ -106,11 +106,23 @@ for p in "${products[@]}"; do
   fi
 done
 
+# A product that is not installed but whose Uninstall key or Installer\Products key is
+# left (the traces of an uninstall that no cleanup removed) makes Wine's msiexec /i run
+# in maintenance mode and install nothing: such keys are dropped first.
 t0=$(now)
 installed=0
 for p in "${products[@]}"; do
   IFS='|' read -r name kind code _ <<<"$p"
   [ "${state[$code]:-}" = 5 ] && continue
+  stale=()
+  [ "${state[$code]:-}" != -1 ] && stale+=("HKLM\\SOFTWARE\\Classes\\Installer\\Products\\$(fx_pack "$code")")
+  grep -qF "\\{$code}" <<<"$uninstall_keys" &&
+    stale+=("HKLM\\SOFTWARE\\${FX_FORM}Microsoft\\Windows\\CurrentVersion\\Uninstall\\{$code}")
+  for key in "${stale[@]}"; do
+    echo "$FX_SELF: $name is not installed; dropping its left-behind key $key"
+    # shellcheck disable=SC2086 # FX_VIEW is one switch or nothing
+    fx_wine reg delete "$key" /f $FX_VIEW || true
+  done
   msi=$(fx_stage "$msi_dir/$name.msi" "$FX_ARCH/$name.msi")
   log="$FX_STAGE_WIN\\logs\\$FX_ARCH-$name-install.log"
   mkdir -p "$(fx_unix "$FX_STAGE_WIN\\logs")"
@@ -119,6 +131,10 @@ for p in "${products[@]}"; do
   [ "$rc" = 0 ] || fx_die "msiexec /i $name.msi failed with $rc; log: $(fx_unix "$log")"
   installed=$((installed + 1))
 done
+states=$(fx_product_states 64 "${codes[@]}")
+while read -r c s; do
+  [ "$s" = 5 ] || fx_die "after msiexec /i, Windows Installer reports $c as $s, not installed (5)"
+done <<<"$states"
 echo "$FX_SELF: $installed packages installed, $((18 - installed)) were installed already ($(elapsed "$t0") s)"
 
 # ---------------------------------------------------------------------------------------
