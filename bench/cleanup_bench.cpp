@@ -4,7 +4,8 @@
 //   velmora_bench_cleanup.exe installers
 //       the floor: the sixteen bare Windows Installer uninstalls a full cleanup starts, one
 //       after the other, launched and waited for as the cleanup launches them
-//       (ShellExecuteExW, hidden); prints "runs=16 failed=N codes=..." and exits with N
+//       (ShellExecuteExW, hidden); prints "runs=16 failed=N codes=... run_ms=..." (each
+//       run's exit code and milliseconds) and exits with N
 // scripts/bench.sh times both "velmora_cleanup_driver.exe 32" and "installers" through
 // "time", so that both sides pay the same one program start.
 #include <cstdio>
@@ -40,17 +41,21 @@ long UninstallAndWait(const std::wstring& msiexec, const std::wstring& code) {
 int RunInstallers() {
     const std::wstring msiexec = SystemFolder() + L"\\msiexec.exe";
     std::wstring codes;
+    std::wstring times;
     int runs = 0;
     int failed = 0;
     auto run = [&](const std::wstring& code) {
+        Stopwatch clock;
         const long exitCode = UninstallAndWait(msiexec, code);
+        const long ms = static_cast<long>(clock.Milliseconds());
         ++runs;
         if (exitCode != 0) ++failed;
         codes += (codes.empty() ? L"" : L",") + std::to_wstring(exitCode);
+        times += (times.empty() ? L"" : L",") + std::to_wstring(ms);
     };
     for (const wchar_t* lcid : kEditionLcids) run(std::wstring(L"5E3B9D14-A001-") + lcid + L"-A101-C3E1F06A7B52");
     run(kFirstSharedCode);
-    std::printf("runs=%d failed=%d codes=%ls\n", runs, failed, codes.c_str());
+    std::printf("runs=%d failed=%d codes=%ls run_ms=%ls\n", runs, failed, codes.c_str(), times.c_str());
     return failed;
 }
 
