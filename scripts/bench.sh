@@ -42,7 +42,7 @@ while [ $# -gt 0 ]; do
 done
 wants() { [[ ",$only," == *",$1,"* ]]; }
 
-say() { printf 'bench: %s\n' "$*" >&2; }
+say() { printf 'bench [%3d s]: %s\n' "$SECONDS" "$*" >&2; }
 now() { date +%s.%N; }
 started=$(now)
 
@@ -77,6 +77,7 @@ finish() {
   rm -rf "$work/host" "$prefix/drive_c/velmora-bench/trees"
 }
 trap finish EXIT
+trap 'exit 130' INT TERM
 
 # A display of our own: the first free number from 90 on.
 for n in $(seq 90 190); do
@@ -111,7 +112,6 @@ use_prefix() {
   [ ! -e "$prefix/dosdevices/z:" ] || { say "refusing a prefix with a Z: drive"; exit 1; }
   wineserver -p
   wine_run cmd /c exit >/dev/null 2>&1 || true
-  sleep 1
 }
 stop_prefix() { wineserver -k 2>/dev/null || true; }
 
@@ -127,7 +127,9 @@ field() { sed -n "s/.*\\b$1=\\([^ ]*\\).*/\\1/p" <<<"$2"; }
 
 rm -rf "$results"
 mkdir -p "$results" "$work"
-# record ROW SIDE VALUE: one measurement of one side (ours | ref) of one table row.
+# record ROW SIDE VALUE: one measurement of one side (ours | ref) of one table row. The
+# n-th figures of the two sides come from the same repetition, measured one right after
+# the other.
 record() { printf '%s\n' "$3" >>"$results/$1.$2"; }
 declare -a rows=()
 declare -A row_title=() row_unit=() row_target=() row_rule=() row_note=()
@@ -222,7 +224,11 @@ bench_folder() {
         local s
         s=$(awk -v v="$ms" 'BEGIN { printf "%.3f", v / 1000 }')
         case $m in
-          engine) for r in rmdir walk host; do record "folder-$kind-$r" ours "$s"; done ;;
+          engine)
+            record "folder-$kind-walk" ours "$s"
+            record "folder-$kind-host" ours "$s"
+            if [ "$rep" -le "$rmdir_reps" ]; then record "folder-$kind-rmdir" ours "$s"; fi
+            ;;
           walk) record "folder-$kind-walk" ref "$s" ;;
           rmdir) record "folder-$kind-rmdir" ref "$s" ;;
           host) record "folder-$kind-host" ref "$s" ;;
@@ -378,15 +384,22 @@ cell() {   # median min max count unit
 machine="$(nproc) CPUs, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $(wine --version)"
 printf '\nVelmora benchmarks - %s\n' "$machine"
 for line in "${legend[@]}"; do printf '  %s\n' "$line"; done
-printf '  figures: median (min-max, n = repetitions); ratio = median ours / median reference\n\n'
-printf '%-48s | %-30s | %-30s | %-6s | %-8s | %s\n' name ours reference ratio target met?
-printf '%s\n' "$(printf '%.0s-' $(seq 140))"
+printf '  figures: median (min-max, n = repetitions); ratio: median (min-max) of ours / reference, each repetition\n'
+printf '  measuring both sides one right after the other\n\n'
+printf '%-48s | %-30s | %-30s | %-20s | %-8s | %s\n' name ours reference ratio target met?
+printf '%s\n' "$(printf '%.0s-' $(seq 155))"
 for row in "${rows[@]}"; do
   read -r om olo ohi on < <(stats "$results/$row.ours" 2>/dev/null || stats /dev/null)
   read -r rm rlo rhi rn < <(stats "$results/$row.ref" 2>/dev/null || stats /dev/null)
   unit=${row_unit[$row]}
-  ratio=$(awk -v a="$om" -v b="$rm" -v n="$on" -v k="$rn" 'BEGIN {
-    if (n == 0 || k == 0 || b == 0) print "-"; else printf "%.3f", a / b }')
+  # The ratio of each repetition's pair; their median, and their range when there are several.
+  read -r ratio ratio_cell < <(paste -d' ' "$results/$row.ours" "$results/$row.ref" 2>/dev/null |
+    awk 'NF == 2 && $2 != 0 { print $1 / $2 }' | sort -g | awk '{ v[NR] = $1 } END {
+      if (NR == 0) { print "- -"; exit }
+      m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+      c = sprintf("%.3f", m)
+      if (NR > 1) c = c sprintf(" (%.2f-%.2f)", v[1], v[NR])
+      printf "%.3f %s\n", m, c }')
   met=$(awk -v rule="${row_rule[$row]}" -v a="$om" -v b="$rm" -v r="$ratio" -v n="$on" \
     -v lo="$olo" -v rlo="$rlo" -v rhi="$rhi" 'BEGIN {
     if (rule == "-") { print "-"; exit }
@@ -396,7 +409,7 @@ for row in "${rows[@]}"; do
     if (rule == "ours=ref") { print (lo + 0 == rlo + 0 && lo + 0 == rhi + 0) ? "yes" : "NO"; exit } }')
   name=${row_title[$row]}
   [ -n "${row_note[$row]:-}" ] && name="$name [${row_note[$row]}]"
-  printf '%-48s | %-30s | %-30s | %-6s | %-8s | %s\n' "$name" "$(cell "$om" "$olo" "$ohi" "$on" "$unit")" \
-    "$(cell "$rm" "$rlo" "$rhi" "$rn" "$unit")" "$ratio" "${row_target[$row]}" "$met"
+  printf '%-48s | %-30s | %-30s | %-20s | %-8s | %s\n' "$name" "$(cell "$om" "$olo" "$ohi" "$on" "$unit")" \
+    "$(cell "$rm" "$rlo" "$rhi" "$rn" "$unit")" "$ratio_cell" "${row_target[$row]}" "$met"
 done
 printf '\nTotal time %s s; raw figures in %s\n' "$(awk -v a="$started" -v b="$(now)" 'BEGIN { printf "%.0f", b - a }')" "$results"
