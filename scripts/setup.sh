@@ -10,7 +10,7 @@ packages=(
   xvfb xdotool xauth
   msitools wixl
   googletest
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-wine
   imagemagick icoutils
 )
 
