@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "install_cleaner.h"
 #include "simulated_installation.h"
@@ -137,6 +138,69 @@ TEST(LanguagePass, InstallLocationLengthLimitIs129Characters) {
         EXPECT_EQ(w.launches.size(), 1u);
         EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 7u);
     }
+}
+
+std::vector<std::uint8_t> Bytes(const std::wstring& text, bool terminated) {
+    std::vector<std::uint8_t> data((text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t), 0);
+    std::memcpy(data.data(), text.data(), text.size() * sizeof(wchar_t));
+    return data;
+}
+
+// Whatever the uninstall entry says, no folder outside the product is touched, and every
+// registry step and the installer still run.
+TEST(LanguagePass, UnsafeInstallLocationsRemoveNoFolder) {
+    struct Case {
+        const char* what;
+        DWORD type;
+        std::vector<std::uint8_t> data;
+    };
+    const DWORD driveC = 0x003A0043;  // "C:" read as text
+    std::vector<std::uint8_t> dword(sizeof(driveC));
+    std::memcpy(dword.data(), &driveC, sizeof(driveC));
+    const std::wstring withNul = std::wstring(L"C:\\") + L'\0' + L"Apps\\VARNO";
+    const Case cases[] = {
+        {"drive root", REG_SZ, Bytes(L"C:\\", true)},
+        {"drive only", REG_SZ, Bytes(L"C:", true)},
+        {"current folder", REG_SZ, Bytes(L".", true)},
+        {"relative", REG_SZ, Bytes(L"relative\\dir", true)},
+        {"share root", REG_SZ, Bytes(L"\\\\server\\share", true)},
+        {"device path", REG_SZ, Bytes(L"\\\\.\\C:\\Apps", true)},
+        {"extended path", REG_SZ, Bytes(L"\\\\?\\C:\\", true)},
+        {"windows folder", REG_SZ, Bytes(L"C:\\Windows", true)},
+        {"windows with trailing dot", REG_SZ, Bytes(L"C:\\Windows.", true)},
+        {"program files parent walk", REG_SZ, Bytes(L"C:\\Program Files\\TORVEN\\..\\..", true)},
+        {"profile", REG_SZ, Bytes(L"C:\\Users\\tech", true)},
+        {"users", REG_EXPAND_SZ, Bytes(L"C:\\Users", true)},
+        {"expandable text is not expanded", REG_EXPAND_SZ, Bytes(L"%SystemRoot%", true)},
+        {"embedded nul leaves the drive root", REG_SZ, Bytes(withNul, true)},
+        {"dword", REG_DWORD, dword},
+        {"binary drive root", REG_BINARY, Bytes(L"C:\\", false)},
+    };
+    for (const Case& c : cases) {
+        SimWindows w;
+        InstallEdition(w, 1, true, kLocation);
+        w.SetValue(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kEnglishUninstall, L"InstallLocation",
+                   c.type, c.data);
+        w.AddFile(L"C:\\en-US\\precious.txt");
+        w.AddFile(L"C:\\Windows\\en-US\\kernel.mui");
+        w.AddFile(L"C:\\Users\\tech\\en-US\\notes.txt");
+        SCOPED_TRACE(c.what);
+        EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
+        EXPECT_TRUE(w.Calls({L"DeleteFileW", L"RemoveDirectoryW", L"FindFirstFileW"}).empty());
+        EXPECT_TRUE(w.Exists(L"C:\\en-US\\precious.txt"));
+        EXPECT_EQ(w.launches.size(), 1u);
+        EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 7u);
+    }
+}
+
+TEST(LanguagePass, ValueStoredWithoutTerminatorIsStillReadWhole) {
+    SimWindows w;
+    InstallEdition(w, 1, true, kLocation);
+    w.SetValue(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kEnglishUninstall, L"InstallLocation",
+               REG_SZ, Bytes(kLocation, false));
+    CInstallCleaner(w).CleanLanguage(1, TRUE);
+    EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\en-US"));
+    EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\UserDataCache\\en-US"));
 }
 
 TEST(LanguagePass, InstallLocationWithTrailingBackslashStillReachesItsFolders) {
