@@ -6,6 +6,7 @@
 #   scripts/bench.sh [--quick] [--only folder,cleanup,wait,startup] [--reps N]
 #                    [--rmdir-reps N] [--cleanup-reps N] [--wait-reps N] [--startup-reps N]
 #                    [--deep-files N] [--deep-fanout "5 4 4 3 5"] [--flat-files N]
+#                    [--file-bytes N]
 #
 # Everything runs in a throwaway 64-bit prefix below the build tree
 # (build/velmora-wine/bench64), without a Z: drive, on a private Xvfb display.
@@ -19,7 +20,7 @@ build=${VELMORA_BUILD_DIR:-$here/build}
 
 only=folder,cleanup,wait,startup
 reps=5 rmdir_reps=2 cleanup_reps=3 wait_reps=3 startup_reps=5
-deep_files=15000 deep_fanout="5 4 4 3 5" flat_files=20000
+deep_files=15000 deep_fanout="5 4 4 3 5" flat_files=20000 file_bytes=0
 quick() {
   reps=3 rmdir_reps=1 cleanup_reps=1 wait_reps=1 startup_reps=2
   deep_files=1500 deep_fanout="3 3 3 2 2" flat_files=2000
@@ -36,15 +37,18 @@ while [ $# -gt 0 ]; do
     --deep-files) deep_files=$2; shift 2 ;;
     --deep-fanout) deep_fanout=$2; shift 2 ;;
     --flat-files) flat_files=$2; shift 2 ;;
-    -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
+    --file-bytes) file_bytes=$2; shift 2 ;;
+    -h | --help) sed -n '2,13p' "$0"; exit 0 ;;
     *) echo "bench: unknown option '$1' (see --help)" >&2; exit 2 ;;
   esac
 done
 wants() { [[ ",$only," == *",$1,"* ]]; }
+file_content=$(head -c "$file_bytes" /dev/zero | tr '\0' x)
 
 say() { printf 'bench [%3d s]: %s\n' "$SECONDS" "$*" >&2; }
 now() { date +%s.%N; }
 started=$(now)
+load_at_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # ---------------------------------------------------------------------------------------
 # Build
@@ -144,7 +148,8 @@ need() { for f in "$@"; do [ -f "$f" ] || { say "missing $f"; return 1; }; done;
 # Trees
 
 # make_deep ROOT FILES FANOUT...: folders FANOUT levels deep (each level's fan-out given),
-# the files spread over all of them in turn.
+# the files spread over all of them in turn. Each file holds $file_bytes bytes; empty by
+# default, as "touch" makes them: a file's data costs the host file system, not Wine.
 make_deep() {
   local root=$1 files=$2 fanout d i
   shift 2
@@ -157,14 +162,12 @@ make_deep() {
   done
   mkdir -p "$root"
   printf '%s\0' "${dirs[@]}" | xargs -0 mkdir -p
-  for ((i = 0; i < files; i++)); do
-    printf 'velmora benchmark file %d\r\n' "$i" >"${dirs[i % ${#dirs[@]}]}/file$i.dat"
-  done
+  for ((i = 0; i < files; i++)); do printf '%s' "$file_content" >"${dirs[i % ${#dirs[@]}]}/file$i.dat"; done
 }
 make_flat() {
   local root=$1 files=$2 i
   mkdir -p "$root"
-  for ((i = 0; i < files; i++)); do printf 'velmora benchmark file %d\r\n' "$i" >"$root/file$i.dat"; done
+  for ((i = 0; i < files; i++)); do printf '%s' "$file_content" >"$root/file$i.dat"; done
 }
 
 # ---------------------------------------------------------------------------------------
@@ -172,7 +175,8 @@ make_flat() {
 
 bench_folder() {
   need "$bench_bin/velmora_bench_folder.exe" || return 0
-  local template=$work/template stamp="deep=$deep_files fanout=$deep_fanout flat=$flat_files"
+  local template=$work/template
+  local stamp="deep=$deep_files fanout=$deep_fanout flat=$flat_files bytes=$file_bytes"
   if [ "$(cat "$template/stamp" 2>/dev/null)" != "$stamp" ]; then
     say "generating the trees ($stamp)"
     rm -rf "$template"
@@ -193,26 +197,33 @@ bench_folder() {
     add_row "folder-$kind-walk" "folder $kind: DeleteFolderTree / reference walk" s '<= 1.10x' 'ratio<=1.10'
     add_row "folder-$kind-host" "folder $kind: DeleteFolderTree / host rm -rf" s '-' '-'
   done
-  legend+=("folder deep: $deep_files files in $deep_dirs folders, five levels (fan-out ${deep_fanout// /x}); folder flat: $flat_files files in one folder")
+  legend+=("folder deep: $deep_files files in $deep_dirs folders, five levels (fan-out ${deep_fanout// /x}); folder flat: $flat_files files in one folder; files of $file_bytes bytes")
   legend+=("folder: 'rmdir /s /q' through cmd.exe in the same prefix; reference walk = bench/reference_walk.h; host rm -rf = a twin tree outside Wine")
 
-  local rep methods m i line ms t0
+  local rep methods m i line ms t0 s
   for ((rep = 1; rep <= reps; rep++)); do
+    methods=(engine walk host)
+    [ "$rep" -le "$rmdir_reps" ] && methods=(engine walk rmdir host)
+    # All of the repetition's trees first, then one flush to disk, so that no measurement
+    # shares the disk with the writing of a tree.
+    t0=$SECONDS
     for kind in deep flat; do
-      methods=(engine walk rmdir host)
-      for ((i = 0; i < 4; i++)); do
-        m=${methods[(i + rep) % 4]}
-        [ $m = rmdir ] && [ "$rep" -gt "$rmdir_reps" ] && continue
+      for m in "${methods[@]}"; do
+        if [ $m = host ]; then cp -a "$template/$kind" "$host/$kind"; else cp -a "$template/$kind" "$trees/$kind-$m"; fi
+      done
+    done
+    sync -f "$trees"
+    say "folder rep $rep: trees ready in $((SECONDS - t0)) s"
+    for kind in deep flat; do
+      for ((i = 0; i < ${#methods[@]}; i++)); do
+        # The order turns from one repetition to the next.
+        m=${methods[(i + rep) % ${#methods[@]}]}
         if [ $m = host ]; then
-          cp -a "$template/$kind" "$host/$kind"
-          sync -f "$host"
           t0=$(date +%s%N)
           rm -rf "$host/$kind"
           ms=$(awk -v a="$t0" -v b="$(date +%s%N)" 'BEGIN { printf "%.1f", (b - a) / 1e6 }')
           [ ! -e "$host/$kind" ] || { say "rm -rf left $host/$kind"; exit 1; }
         else
-          cp -a "$template/$kind" "$trees/$kind-$m"
-          sync -f "$trees"
           line=$(wine_run "$bin_win\\velmora_bench_folder.exe" $m "C:\\velmora-bench\\trees\\$kind-$m" | tr -d '\r')
           ms=$(field ms "$line")
           if [ "$(field removed "$line")" != 1 ] || [ -e "$trees/$kind-$m" ]; then
@@ -220,8 +231,8 @@ bench_folder() {
             exit 1
           fi
         fi
+        sync -f "$trees"
         say "folder $kind rep $rep: $m $(awk -v v="$ms" 'BEGIN { printf "%.2f s", v / 1000 }')"
-        local s
         s=$(awk -v v="$ms" 'BEGIN { printf "%.3f", v / 1000 }')
         case $m in
           engine)
@@ -383,6 +394,7 @@ cell() {   # median min max count unit
 
 machine="$(nproc) CPUs, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $(wine --version)"
 printf '\nVelmora benchmarks - %s\n' "$machine"
+printf '  load average (1, 5, 15 min) at the start: %s, at the end: %s\n' "$load_at_start" "$(cut -d' ' -f1-3 /proc/loadavg)"
 for line in "${legend[@]}"; do printf '  %s\n' "$line"; done
 printf '  figures: median (min-max, n = repetitions); ratio: median (min-max) of ours / reference, each repetition\n'
 printf '  measuring both sides one right after the other\n\n'
