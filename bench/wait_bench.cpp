@@ -1,9 +1,12 @@
 // CPU cost of waiting for a child process while window messages arrive:
-//   velmora_bench_wait.exe pump|lean|plain [messages]
+//   velmora_bench_wait.exe pump|lean|paced|plain [messages]
 //     pump    WaitWithMessagePump, as the cleanup waits for each installer
-//     lean    the reference pump: the fewest calls that still dispatch each message as it
-//             arrives (one wait, one PeekMessageW per message; MWMO_INPUTAVAILABLE makes the
-//             wait return at once while anything is left in the queue)
+//     lean    the fewest calls that still dispatch each message as it arrives (one wait,
+//             one PeekMessageW per message; MWMO_INPUTAVAILABLE makes the wait return at
+//             once while anything is left in the queue)
+//     paced   empties the queue as the pump does, then waits on the process alone for up
+//             to 30 ms before it looks at the queue again: messages are dispatched in
+//             batches, each at most 30 ms late
 //     plain   WaitForSingleObject: a thread that only sleeps and dispatches nothing while it
 //             waits, so the process's CPU time is what the posting thread costs
 // The child is "cmd /c ping -n 6 127.0.0.1" (about five seconds). A second thread posts the
@@ -68,6 +71,20 @@ void LeanPump(HANDLE process) {
     }
 }
 
+void PacedPump(HANDLE process) {
+    constexpr DWORD kPaceMilliseconds = 30;
+    for (;;) {
+        const DWORD woke = ::MsgWaitForMultipleObjectsEx(1, &process, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1) return;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (::WaitForSingleObject(process, kPaceMilliseconds) != WAIT_TIMEOUT) return;
+    }
+}
+
 HANDLE StartChild() {
     const std::wstring program = SystemFolder() + L"\\cmd.exe";
     SHELLEXECUTEINFOW launch{};
@@ -84,8 +101,8 @@ HANDLE StartChild() {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"pump";
-    if (mode != L"pump" && mode != L"lean" && mode != L"plain") {
-        std::fprintf(stderr, "usage: velmora_bench_wait.exe pump|lean|plain [messages]\n");
+    if (mode != L"pump" && mode != L"lean" && mode != L"paced" && mode != L"plain") {
+        std::fprintf(stderr, "usage: velmora_bench_wait.exe pump|lean|paced|plain [messages]\n");
         return 2;
     }
     Poster poster;
@@ -122,6 +139,8 @@ int wmain(int argc, wchar_t** argv) {
         WaitWithMessagePump(child);
     else if (mode == L"lean")
         LeanPump(child);
+    else if (mode == L"paced")
+        PacedPump(child);
     else
         ::WaitForSingleObject(child, INFINITE);
 
