@@ -78,7 +78,7 @@ xvfb_pid=""
 finish() {
   [ -d "$prefix" ] && wineserver -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work/host" "$prefix/drive_c/velmora-bench/trees"
+  rm -rf "$work/host" "$prefix/drive_c/velmora-bench/trees" "$installed"
 }
 trap finish EXIT
 trap 'exit 130' INT TERM
