@@ -25,16 +25,8 @@ FX_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source-path=SCRIPTDIR
 . "$FX_DIR/fixtures-lib.sh"
 
-arch=x86
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --arch) arch=${2:-}; shift 2 ;;
-    --arch=*) arch=${1#--arch=}; shift ;;
-    -h | --help) sed -n '2,21p' "$0"; exit 0 ;;
-    -*) fx_die "unknown option '$1'" ;;
-    *) break ;;
-  esac
-done
+fx_parse_options 21 "$@"
+set -- "${FX_ARGS[@]}"
 [ $# -eq 1 ] || fx_die "usage: check-fixtures.sh [--arch x86|x64] installed|removed"
 target=$1
 case "$target" in installed | removed) ;; *) fx_die "state must be 'installed' or 'removed', not '$target'" ;; esac

@@ -63,6 +63,26 @@ fx_die() { echo "$FX_SELF: $*" >&2; exit 2; }
 
 # Refuses the user's own prefix: WINEPREFIX must be set, must not be ~/.wine (or any
 # folder named .wine), and must be an initialised prefix.
+# Reads the options both fixture scripts take: "--arch x86|x64" into `arch` (default x86),
+# and -h/--help, which prints lines 2 to HELP_END of the calling script. What follows the
+# options is left in FX_ARGS.
+#   fx_parse_options HELP_END "$@"
+fx_parse_options() {
+  local help_end=$1
+  shift
+  arch=x86
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --arch) arch=${2:-}; shift 2 ;;
+      --arch=*) arch=${1#--arch=}; shift ;;
+      -h | --help) sed -n "2,${help_end}p" "$0"; exit 0 ;;
+      -*) fx_die "unknown option '$1'" ;;
+      *) break ;;
+    esac
+  done
+  FX_ARGS=("$@")
+}
+
 fx_require_prefix() {
   local p=${WINEPREFIX:-}
   [ -n "$p" ] || fx_die "WINEPREFIX is not set; point it at a throwaway test prefix"

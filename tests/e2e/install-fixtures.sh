@@ -28,16 +28,8 @@ FX_FIXTURES=$(cd "$FX_DIR/../../fixtures" && pwd)
 # shellcheck source-path=SCRIPTDIR
 . "$FX_DIR/fixtures-lib.sh"
 
-arch=x86
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --arch) arch=${2:-}; shift 2 ;;
-    --arch=*) arch=${1#--arch=}; shift ;;
-    -h | --help) sed -n '2,26p' "$0"; exit 0 ;;
-    -*) fx_die "unknown option '$1'" ;;
-    *) break ;;
-  esac
-done
+fx_parse_options 26 "$@"
+set -- "${FX_ARGS[@]}"
 [ $# -eq 1 ] || fx_die "usage: install-fixtures.sh [--arch x86|x64] <msi-build-dir>"
 build_root=$1
 
