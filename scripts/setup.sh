@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake make git
-  g++-mingw-w64-i686 mingw-w64-tools
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine32:i386 wine64
   xvfb xdotool xauth
   msitools wixl
