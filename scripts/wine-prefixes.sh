@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Creates (once) and starts the two throwaway Wine prefixes the tests run in, below the
-# build tree: pfx64 (a 64-bit system) and pfx32 (WINEARCH=win32, a 32-bit system). Each
-# gets one persistent wineserver for the run; `stop` ends them. Never the user's prefix.
+# Creates (once) and starts the throwaway Wine prefixes the tests run in, below the build
+# tree: pfx64 (a 64-bit system) and pfx32 (WINEARCH=win32, a 32-bit system), which only a
+# host that runs 32-bit code can start (host-mode.sh). Each gets one persistent wineserver
+# for the run; `stop` ends them. Never the user's prefix.
 #   wine-prefixes.sh start|stop BUILD_DIR
 set -euo pipefail
 action=$1
 root=$(cd "$2" && pwd)/velmora-wine
 export WINEDEBUG=-all
+# shellcheck source-path=SCRIPTDIR
+. "$(dirname "$0")/host-mode.sh"
 
 start_prefix() {
   local name=$1 arch=$2 prefix="$root/$1"
@@ -25,11 +28,11 @@ case $action in
   start)
     mkdir -p "$root"
     start_prefix pfx64 win64
-    start_prefix pfx32 win32
+    if [ "$VELMORA_HOST_MODE" = full ]; then start_prefix pfx32 win32; fi
     ;;
   stop)
     for name in pfx64 pfx32; do
-      [ -d "$root/$name" ] && WINEPREFIX="$root/$name" wineserver -k 2>/dev/null || true
+      [ -f "$root/$name/system.reg" ] && WINEPREFIX="$root/$name" wineserver -k 2>/dev/null || true
     done
     ;;
   *) echo "usage: $0 start|stop BUILD_DIR" >&2; exit 2 ;;

@@ -7,6 +7,7 @@
 set -euo pipefail
 root=$(cd "$1" && pwd)/velmora-wine
 for name in pfx64 pfx32; do
+  [ -f "$root/$name/system.reg" ] || continue   # a prefix this host does not make
   base="$root/$name/drive_c/velmora-links/$name"
   rm -rf "$base"
   mkdir -p "$base/target/sub" "$base/doomed"
