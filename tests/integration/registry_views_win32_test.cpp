@@ -36,7 +36,8 @@ TEST(RegistryViewsWin32, VendorKeyOfA32BitProductIsEmptiedAndDeleted) {
     Create(HKEY_LOCAL_MACHINE, key, ViewFlag(is64));
     ASSERT_TRUE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sub\\Deeper", ViewFlag(is64)));
     if (is64) {
-        // The 32-bit program's own view sees the same key without the Wow6432Node part.
+        // The 32-bit view (the product's own; the twin asks for it by flag) sees the same
+        // key without the Wow6432Node part.
         EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTest\\en-US", KEY_WOW64_32KEY));
     }
 

@@ -9,10 +9,17 @@ TEST(SystemServicesWin32, Is64BitSystemMatchesThePrefixKind) {
     const std::wstring kind = velmora::testenv::PrefixKind();
     ASSERT_TRUE(kind == L"pfx64" || kind == L"pfx32") << "run through the test command";
     EXPECT_EQ(Is64BitSystem(), kind == L"pfx64" ? 1 : 0);
-    // This program itself is always 32-bit: its own view of the processor is x86.
+    // A program's own view of the processor is its own kind, whatever the system: x86 for
+    // the 32-bit product on either system, x64 for the 64-bit twin that tests it on hosts
+    // without 32-bit code.
+#ifdef _WIN64
+    const WORD ownArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
+#else
+    const WORD ownArchitecture = PROCESSOR_ARCHITECTURE_INTEL;
+#endif
     SYSTEM_INFO own{};
     ::GetSystemInfo(&own);
-    EXPECT_EQ(own.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_INTEL);
+    EXPECT_EQ(own.wProcessorArchitecture, ownArchitecture);
 }
 
 TEST(SystemServicesWin32, SystemFolderHoldsTheWindowsInstaller) {
