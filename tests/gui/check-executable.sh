@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # check-executable.sh EXE
 # Checks the form of the built Velmora.exe, the one file a technician copies to the PC:
-# a PE32 image for i386, an executable (not a DLL), for the Windows GUI subsystem, that
+# a PE32 image for i386, an executable (not a DLL), for the Windows GUI subsystem, loaded
+# at a random address (DYNAMIC_BASE) with data not executable (NX_COMPAT), that
 # imports system DLLs only (the C++ runtime, libgcc and winpthread are linked in
 # statically, so none of their DLLs is needed). Reads the headers twice: from the raw
 # bytes, and as mingw-w64's objdump reports them. One line per check, a summary last;
@@ -41,12 +42,18 @@ expect "32-bit-machine flag" $((characteristics & 0x0100)) 256
 optional=$((pe + 24))
 expect "optional header magic (PE32)" "$(printf '0x%x' "$(u16 $optional)")" 0x10b
 expect "subsystem (Windows GUI)" "$(u16 $((optional + 68)))" 2
+dll_characteristics=$(u16 $((optional + 70)))
+expect "DYNAMIC_BASE flag" $((dll_characteristics & 0x0040)) 64
+expect "NX_COMPAT flag" $((dll_characteristics & 0x0100)) 256
 
 # The same as objdump reads it, and the imports.
 dump=$("$objdump" -p "$exe")
 expect "objdump's file format" "$(sed -n 's/.*file format //p' <<<"$dump" | head -n 1)" pei-i386
 expect "objdump's magic" "$(awk '$1 == "Magic" { print $2 }' <<<"$dump")" 010b
 expect "objdump's subsystem" "$(awk '$1 == "Subsystem" { print $2 }' <<<"$dump")" 00000002
+for flag in DYNAMIC_BASE NX_COMPAT; do
+  expect "objdump's $flag" "$(grep -cw "$flag" <<<"$dump")" 1
+done
 
 mapfile -t dlls < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | tr -d '\r')
 allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll ole32.dll oleaut32.dll shlwapi.dll uxtheme.dll comdlg32.dll "
