@@ -57,6 +57,18 @@ norm_key() {
 #                as the cleanup opens them), the only view on a 32-bit prefix;
 #   view "wow":  /reg:32 on a 64-bit prefix, how a 32-bit program sees HKCR.
 
+# On a 64-bit prefix HKCR and Windows Installer are asked as a 32-bit program sees them,
+# too, where this host can start one. The 64-bit reg.exe's /reg:32 is no stand-in: under
+# Wine it finds no HKCR\Installer at all, where a 32-bit program finds the shared one.
+ask32=0
+if [ "$FX_PFX64" = 1 ]; then
+  if [ "$VELMORA_HOST_MODE" = full ]; then
+    ask32=1
+  else
+    echo "SKIP  HKCR and Windows Installer as a 32-bit program sees them: $VELMORA_HOST_REASON"
+  fi
+fi
+
 declare -A KEYS=() VALUES=() ROOTS=()
 dump() {   # view recursive(1|0) key
   local view=$1 rec=$2 out rc=0 sw=() kind k n t d
@@ -175,18 +187,15 @@ for vendor in TORVEN MERIDIAN; do
 done
 dump main 1 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 dump main 0 'HKCU\Software\Wow6432Node'
-if [ "$FX_PFX64" = 1 ]; then
-  dump wow 1 'HKCR\Installer\Products'
-  dump main 0 'HKLM\SOFTWARE\Classes\Wow6432Node'
-fi
+[ "$ask32" = 1 ] && dump wow 1 'HKCR\Installer\Products'
+[ "$FX_PFX64" = 1 ] && dump main 0 'HKLM\SOFTWARE\Classes\Wow6432Node'
 
 # ---------------------------------------------------------------------------------------
 # Products: their registration, as Windows Installer and the cleanup see it.
 
 views=(main)
-[ "$FX_PFX64" = 1 ] && views+=(wow)
 bits=(64)
-[ "$FX_PFX64" = 1 ] && bits+=(32)
+[ "$ask32" = 1 ] && views+=(wow) && bits+=(32)
 declare -A STATE=()
 codes=()
 while IFS='|' read -r _ _ code _; do codes+=("$code"); done < <(fx_products)

@@ -7,6 +7,11 @@
 # make or expect, each with its fate after a cleanup ("gone" or "kept").
 # Sourced, not run.
 
+# How this host runs Wine: on one that runs 64-bit code only, "wine" is the 64-bit loader
+# and no 32-bit Windows program can start (see scripts/host-mode.sh).
+# shellcheck source-path=SCRIPTDIR/../../scripts
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/host-mode.sh"
+
 # ---------------------------------------------------------------------------------------
 # Products
 
