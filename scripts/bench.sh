@@ -62,6 +62,19 @@ if ! bash "$here/scripts/build.sh"; then
   cmake --build "$build" -j"$(nproc)" --target Velmora || say "no Velmora.exe"
 fi
 
+# On a host that runs 64-bit code only (see host-mode.sh) every program measured is the
+# 64-bit twin from build/x64, built from the same sources.
+# shellcheck source-path=SCRIPTDIR
+. "$here/scripts/host-mode.sh"
+strip=i686-w64-mingw32-strip
+programs="the 32-bit programs"
+if [ "$VELMORA_HOST_MODE" = 64bit-only ]; then
+  build=$(cd "$build/x64" && pwd)
+  strip=x86_64-w64-mingw32-strip
+  programs="the 64-bit twins of the programs (build/x64): $VELMORA_HOST_REASON"
+  say "measuring $programs"
+fi
+
 # ---------------------------------------------------------------------------------------
 # Prefix, display, scratch folders
 
@@ -352,8 +365,8 @@ bench_startup() {
   record size ref "$(awk -v v="$(stat -c %s "$box")" 'BEGIN { printf "%.1f", v / 1024 }')"
   local stripped=$work/stripped
   mkdir -p "$stripped"
-  i686-w64-mingw32-strip -o "$stripped/Velmora.exe" "$app"
-  i686-w64-mingw32-strip -o "$stripped/box.exe" "$box"
+  "$strip" -o "$stripped/Velmora.exe" "$app"
+  "$strip" -o "$stripped/box.exe" "$box"
   record size-stripped ours "$(awk -v v="$(stat -c %s "$stripped/Velmora.exe")" 'BEGIN { printf "%.1f", v / 1024 }')"
   record size-stripped ref "$(awk -v v="$(stat -c %s "$stripped/box.exe")" 'BEGIN { printf "%.1f", v / 1024 }')"
 
@@ -407,6 +420,7 @@ cell() {   # median min max count unit
 
 machine="$(nproc) CPUs, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $(wine --version)"
 printf '\nVelmora benchmarks - %s\n' "$machine"
+printf '  measuring %s\n' "$programs"
 printf '  load average (1, 5, 15 min) at the start: %s, at the end: %s\n' "$load_at_start" "$(cut -d' ' -f1-3 /proc/loadavg)"
 for line in "${legend[@]}"; do printf '  %s\n' "$line"; done
 printf '  figures: median (min-max, n = repetitions); ratio: median (min-max) of ours / reference, each repetition\n'

@@ -10,15 +10,25 @@
 #     screenshots to build/run/;
 # and shows what is left. Never touches your own Wine prefix (~/.wine) or the test
 # prefixes. Run it again at any time: it installs the simulated installation again.
+# On a host that runs 64-bit code only (see host-mode.sh) it runs the 64-bit twin of
+# Velmora.exe from build/x64 instead, and says so.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMORA_BUILD_DIR:-$here/build}
 
 bash "$here/scripts/build.sh"
 build=$(cd "$build" && pwd)
+# shellcheck source-path=SCRIPTDIR
+. "$here/scripts/host-mode.sh"
 
 GUI_SELF=run
 GUI_BUILD=$build
+if [ "$VELMORA_HOST_MODE" = 64bit-only ]; then
+  echo "run: $VELMORA_HOST_REASON."
+  echo "run: running the 64-bit twin of Velmora.exe (build/x64), a test build of the same sources;"
+  echo "run: the program to copy to a PC is still the 32-bit build/app/Velmora.exe."
+  GUI_BUILD=$build/x64
+fi
 # shellcheck source-path=SCRIPTDIR/../tests/gui
 . "$here/tests/gui/gui-lib.sh"
 FX_SELF=run
