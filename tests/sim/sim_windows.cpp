@@ -135,7 +135,9 @@ void SimWindows::CreateKey(const std::wstring& fullPath) {
 }
 
 bool SimWindows::HasSubkeys(const std::wstring& fullPath) const {
-    auto it = m_keys.upper_bound(fullPath);
+    // The first key at or after "PATH\" in sort order: a sibling such as "PATH-X" or
+    // "PATH2" sorts between "PATH" and "PATH\...", so the search starts past it.
+    auto it = m_keys.lower_bound(fullPath + L"\\");
     return it != m_keys.end() && StartsWith(it->first, fullPath + L"\\");
 }
 
@@ -443,7 +445,8 @@ BOOL SimWindows::RemoveDirectoryW(LPCWSTR path) {
     if (node == m_nodes.end() || key.back() == L'\\') return FALSE;
     if (!(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
     if (node->second.linkTarget.empty()) {
-        auto next = m_nodes.upper_bound(key);
+        // A sibling such as "T2" sorts between "T" and "T\...": look from "T\" on.
+        auto next = m_nodes.lower_bound(key + L"\\");
         if (next != m_nodes.end() && StartsWith(next->first, key + L"\\")) return FALSE;  // not empty
     }
     m_nodes.erase(node);  // a link goes by itself; its target stays

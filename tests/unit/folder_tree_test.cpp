@@ -83,7 +83,9 @@ TEST_F(FolderTreeTest, ReadOnlyFileStaysWithItsFoldersAndAttributes) {
     windows.AddFile(L"C:\\T\\B\\locked.dat", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     windows.AddFile(L"C:\\T\\B\\other.dat");
     windows.AddFile(L"C:\\T\\C\\gone.dat");
+    windows.AddFile(L"C:\\T-old\\keep.dat");  // sorts between "C:\T" and "C:\T\B"
     EXPECT_FALSE(Delete(L"C:\\T"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T-old\\keep.dat"));
     EXPECT_TRUE(windows.Exists(L"C:\\T\\B\\locked.dat"));
     EXPECT_EQ(windows.Attributes(L"C:\\T\\B\\locked.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_FALSE(windows.Exists(L"C:\\T\\B\\other.dat"));
