@@ -344,6 +344,24 @@ void SimWindows::SetListsDotEntries(const std::wstring& folder, bool lists) {
 
 void SimWindows::SetInUse(const std::wstring& path) { m_nodes[Resolve(L"\\\\?\\" + path, false)].inUse = true; }
 
+void SimWindows::SetHeldWithDeleteSharing(const std::wstring& path) {
+    m_nodes[Resolve(L"\\\\?\\" + path, false)].heldWithDeleteSharing = true;
+}
+
+void SimWindows::ReleaseHolder(const std::wstring& path) {
+    auto node = m_nodes.find(Resolve(L"\\\\?\\" + path, false));
+    if (node == m_nodes.end()) return;
+    if (node->second.deletePending)
+        m_nodes.erase(node);  // the last handle closes: the pending delete happens now
+    else
+        node->second.heldWithDeleteSharing = false;
+}
+
+bool SimWindows::IsDeletePending(const std::wstring& path) const {
+    auto node = m_nodes.find(Resolve(L"\\\\?\\" + path, false));
+    return node != m_nodes.end() && node->second.deletePending;
+}
+
 void SimWindows::SetUnlistable(const std::wstring& folder) {
     m_nodes[Resolve(L"\\\\?\\" + folder, false)].unlistable = true;
 }
@@ -434,6 +452,17 @@ BOOL SimWindows::DeleteFileW(LPCWSTR path) {
     const DWORD attributes = node->second.attributes;
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return FALSE;
     if (node->second.inUse) return FALSE;
+    // Opening a delete-pending file for deletion fails (access denied).
+    if (node->second.deletePending) return FALSE;
+    // Another handle with delete sharing is open: the delete is only marked and the entry
+    // stays listed until that handle closes. DeleteFileW's documentation: "marks a file for
+    // deletion on close ... the file deletion does not occur until the last handle to the
+    // file is closed"; later opens fail with access denied. Windows 10 1903 and later
+    // unlink such a file at once; earlier versions, modelled here, do not.
+    if (node->second.heldWithDeleteSharing) {
+        node->second.deletePending = true;
+        return TRUE;
+    }
     m_nodes.erase(node);
     return TRUE;
 }

@@ -59,6 +59,13 @@ public:
     void AddLink(const std::wstring& path, const std::wstring& target);  // a folder junction
     void SetListsDotEntries(const std::wstring& folder, bool lists);
     void SetInUse(const std::wstring& path);  // a file held open without delete sharing
+    // A file another program holds open with delete sharing, as virus scanners and the
+    // search indexer do. Before Windows 10 1903 DeleteFileW on it succeeds but only marks it
+    // delete-pending: it stays listed, a second DeleteFileW fails, and its folder is not
+    // empty for RemoveDirectoryW, until the holder closes its handle (ReleaseHolder).
+    void SetHeldWithDeleteSharing(const std::wstring& path);
+    void ReleaseHolder(const std::wstring& path);
+    bool IsDeletePending(const std::wstring& path) const;
     void SetUnlistable(const std::wstring& folder);
     bool Exists(const std::wstring& path) const;
     DWORD Attributes(const std::wstring& path) const;
@@ -128,6 +135,8 @@ private:
         std::wstring linkTarget;  // upper-case path, for links
         bool listsDots = true;
         bool inUse = false;
+        bool heldWithDeleteSharing = false;
+        bool deletePending = false;
         bool unlistable = false;
         std::uint64_t order = 0;
     };
