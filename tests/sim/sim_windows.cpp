@@ -548,7 +548,15 @@ void SimWindows::EndProcess(HANDLE process) {
     auto it = m_processes.find(process);
     if (it == m_processes.end() || !it->second.running) return;
     it->second.running = false;
+    it->second.launch.exitCode = exitCode;
+    for (Launch& launch : launches)
+        if (launch.process == process) launch.exitCode = exitCode;
     if (onProcessExit) onProcessExit(it->second.launch);
+}
+
+DWORD SimWindows::ExitCode(HANDLE process) const {
+    auto it = m_processes.find(process);
+    return it == m_processes.end() ? STILL_ACTIVE : it->second.launch.exitCode;
 }
 
 bool SimWindows::IsProcessRunning(HANDLE process) const {

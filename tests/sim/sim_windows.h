@@ -26,6 +26,7 @@ struct Launch {
     std::wstring directory;  // "(null)" when none was given
     int nShow = -1;
     HANDLE process = nullptr;
+    DWORD exitCode = STILL_ACTIVE;  // what the process ended with; STILL_ACTIVE while it runs
 };
 
 class SimWindows final : public WindowsApi {
@@ -72,10 +73,14 @@ public:
     std::vector<std::wstring> AllPaths() const;  // upper case, sorted
 
     // ---- Processes. A launched process runs until the test ends it or, by default, until
-    // a wait on it would block with nothing else to do.
+    // a wait on it would block with nothing else to do. It ends with `exitCode`, as msiexec
+    // does: 0 done, 1605 unknown product, 1618 another installation running, 1603 fatal
+    // error, 3010 done but a restart is needed.
     std::vector<Launch> launches;
+    DWORD exitCode = ERROR_SUCCESS;
     std::function<void(const Launch&)> onProcessExit;  // what the program did when it ends
     void EndProcess(HANDLE process);
+    DWORD ExitCode(HANDLE process) const;  // STILL_ACTIVE while running or when unknown
     bool IsProcessRunning(HANDLE process) const;
 
     // ---- Messages.

@@ -234,18 +234,34 @@ TEST(LanguagePass, WithoutASystemFolderTheInstallerIsNotLaunchedFromTheDriveRoot
     EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 5u);
 }
 
-TEST(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEnded) {
-    SimWindows w;
-    InstallEdition(w, 3, true, kLocation);
-    size_t exitedAt = 0;
-    w.onProcessExit = [&](const Launch&) { exitedAt = w.log.size(); };
-    w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
-    w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
-    CInstallCleaner(w).CleanLanguage(3, TRUE);
-    ASSERT_GT(exitedAt, 0u);
-    EXPECT_EQ(w.dispatched.size(), 2u);
-    for (size_t i = 0; i < exitedAt; ++i)
-        EXPECT_TRUE(w.log[i].rfind(L"RegDelete", 0) != 0) << "deleted before the installer ended: " << w.log[i];
+// The installer's exit code is not examined: success (0), unknown product (1605), another
+// installation running (1618), fatal error (1603) and restart needed (3010) all lead to
+// the same calls and the same end state.
+TEST(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEndedWhateverItsExitCode) {
+    std::vector<std::wstring> firstLog, firstKeys, firstPaths;
+    for (DWORD exitCode : {0u, 1605u, 1618u, 1603u, 3010u}) {
+        SimWindows w;
+        InstallEdition(w, 3, true, kLocation);
+        w.exitCode = exitCode;
+        size_t exitedAt = 0;
+        w.onProcessExit = [&](const Launch&) { exitedAt = w.log.size(); };
+        w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
+        w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
+        EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(3, TRUE));
+        SCOPED_TRACE(exitCode);
+        ASSERT_GT(exitedAt, 0u);
+        EXPECT_EQ(w.launches.at(0).exitCode, exitCode);
+        EXPECT_EQ(w.dispatched.size(), 2u);
+        for (size_t i = 0; i < exitedAt; ++i)
+            EXPECT_TRUE(w.log[i].rfind(L"RegDelete", 0) != 0) << "deleted before the installer ended: " << w.log[i];
+        if (firstLog.empty()) {
+            firstLog = w.log, firstKeys = w.AllKeys(), firstPaths = w.AllPaths();
+            continue;
+        }
+        EXPECT_EQ(Joined(w.log), Joined(firstLog));
+        EXPECT_EQ(w.AllKeys(), firstKeys);
+        EXPECT_EQ(w.AllPaths(), firstPaths);
+    }
 }
 
 TEST(LanguagePass, RowsOutsideTheEditionsTouchNothing) {
