@@ -1,5 +1,7 @@
 #include "sim_windows.h"
 
+#include "registry_tree.h"
+
 #include <shlobj.h>
 
 #include <algorithm>
@@ -54,7 +56,7 @@ std::wstring Joined(const std::vector<std::wstring>& lines) {
     return out;
 }
 
-SimWindows::SimWindows() {
+SimWindows::SimWindows(HandleChildren children) : m_children(children) {
     m_knownFolders = {
         {CSIDL_WINDOWS, L"C:\\Windows"},
         {CSIDL_SYSTEM, L"C:\\Windows\\system32"},
@@ -85,7 +87,7 @@ bool SimWindows::Is64Bit() const {
 
 bool SimWindows::Begin(const std::wstring& call) {
     const size_t ordinal = log.size();
-    log.push_back(call);
+    log.push_back(std::wstring(2 * m_depth, L' ') + call);
     const std::wstring name = call.substr(0, call.find(L'('));
     return m_failOrdinals.count(ordinal) > 0 || m_failNames.count(name) > 0;
 }
@@ -124,6 +126,48 @@ std::wstring SimWindows::KeyFor(HKEY root, const std::wstring& subKey, bool view
         !StartsWith(path, L"SOFTWARE\\WOW6432NODE"))
         path = L"SOFTWARE\\WOW6432NODE\\" + path.substr(9);
     return RootName(root) + L"\\" + path;
+}
+
+bool SimWindows::Locate(HKEY where, LPCWSTR subKey, REGSAM access, OpenKey& key) const {
+    const REGSAM flag = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+    const std::wstring sub = Upper(subKey ? subKey : L"");
+    if (!RootName(where).empty()) {
+        key.root = where;
+        key.logical = sub;
+        key.view32 = (flag & KEY_WOW64_64KEY) == 0;  // a 32-bit program's own view by default
+    } else {
+        auto open = m_keyHandles.find(where);
+        if (open == m_keyHandles.end()) return false;
+        key.root = open->second.root;
+        key.logical = open->second.logical + (open->second.logical.empty() || sub.empty() ? L"" : L"\\") + sub;
+        if (flag)
+            key.view32 = (flag & KEY_WOW64_64KEY) == 0;
+        else
+            key.view32 = m_children == HandleChildren::InProcessView || open->second.view32;
+    }
+    key.viewFlag = flag;
+    key.physical = KeyFor(key.root, key.logical, key.view32);
+    return true;
+}
+
+std::vector<std::wstring> SimWindows::SubkeysOf(const std::wstring& fullPath) const {
+    std::vector<std::wstring> names;
+    const std::wstring prefix = fullPath + L"\\";
+    for (auto it = m_keys.lower_bound(prefix); it != m_keys.end() && StartsWith(it->first, prefix); ++it)
+        if (it->first.find(L'\\', prefix.size()) == std::wstring::npos) names.push_back(it->first.substr(prefix.size()));
+    return names;
+}
+
+LONG SimWindows::Record(size_t at, LONG result) {
+    m_results[at] = result;
+    return result;
+}
+
+LONG SimWindows::ResultOf(const std::wstring& call) const {
+    auto entry = std::find(log.begin(), log.end(), call);
+    if (entry == log.end()) return -1;
+    auto result = m_results.find(static_cast<size_t>(entry - log.begin()));
+    return result == m_results.end() ? -1 : result->second;
 }
 
 void SimWindows::CreateKey(const std::wstring& fullPath) {
@@ -182,15 +226,15 @@ std::vector<std::wstring> SimWindows::AllKeys() const {
 
 LONG SimWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
     const int ordinal = m_nextKeyOrdinal;
-    if (Begin(L"RegOpenKeyExW(" + RootName(root) + L", " + Text(subKey) + L", " + std::to_wstring(options) + L", " +
+    if (Begin(L"RegOpenKeyExW(" + HandleName(root) + L", " + Text(subKey) + L", " + std::to_wstring(options) + L", " +
               Hex(access) + L")"))
         return ERROR_ACCESS_DENIED;
-    const bool view32 = (access & KEY_WOW64_64KEY) == 0;  // a 32-bit program's own view by default
-    const std::wstring path = KeyFor(root, subKey ? subKey : L"", view32);
-    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
+    OpenKey key;
+    if (!Locate(root, subKey, access, key)) return ERROR_INVALID_HANDLE;
+    if (!m_keys.count(key.physical)) return ERROR_FILE_NOT_FOUND;
     HKEY handle = reinterpret_cast<HKEY>(FakeHandle(0x10000, ordinal));
     ++m_nextKeyOrdinal;
-    m_keyHandles[handle] = path;
+    m_keyHandles[handle] = key;
     m_keyOrdinals[handle] = ordinal;
     log.back() += L" -> #k" + std::to_wstring(ordinal);
     *result = handle;
@@ -204,7 +248,9 @@ LONG SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD 
         return ERROR_ACCESS_DENIED;
     auto handle = m_keyHandles.find(key);
     if (handle == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
-    const Key& stored = m_keys[handle->second];
+    auto storedKey = m_keys.find(handle->second.physical);
+    if (storedKey == m_keys.end()) return ERROR_KEY_DELETED;
+    const Key& stored = storedKey->second;
     auto value = stored.values.find(Upper(valueName ? valueName : L""));
     if (value == stored.values.end()) return ERROR_FILE_NOT_FOUND;
     const DWORD size = static_cast<DWORD>(value->second.data.size());
@@ -228,36 +274,89 @@ LONG SimWindows::RegCloseKey(HKEY key) {
 }
 
 LONG SimWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
-    if (Begin(L"RegDeleteTreeW(" + HandleName(key) + L", " + Text(subKey) + L")")) return ERROR_ACCESS_DENIED;
-    std::wstring path;
-    if (!RootName(key).empty()) {
-        if (!subKey) return ERROR_INVALID_PARAMETER;  // the roots themselves are never emptied here
-        path = KeyFor(key, subKey, true);  // no view flag: the program's own 32-bit view
-    } else {
-        auto handle = m_keyHandles.find(key);
-        if (handle == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
-        path = handle->second + (subKey && *subKey ? L"\\" + Upper(subKey) : L"");
+    const size_t at = log.size();
+    if (Begin(L"RegDeleteTreeW(" + HandleName(key) + L", " + Text(subKey) + L")"))
+        return Record(at, ERROR_ACCESS_DENIED);
+    const bool named = subKey && *subKey;
+    if (!RootName(key).empty() && !named)
+        return Record(at, ERROR_INVALID_PARAMETER);  // the roots themselves are never emptied here
+    if (!named) {
+        // An open key emptied as the real seam does it: children opened and deleted in the
+        // key's own view, depth first, then its values.
+        auto open = m_keyHandles.find(key);
+        if (open == m_keyHandles.end()) return Record(at, ERROR_INVALID_HANDLE);
+        ++m_depth;
+        const LONG result = EmptyKeyInView(*this, key, open->second.viewFlag);
+        --m_depth;
+        return Record(at, result);
     }
-    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
-    const bool keepKey = RootName(key).empty() && !(subKey && *subKey);
-    EraseTree(path, keepKey);
-    return ERROR_SUCCESS;
+    // No view flag: from a root the path resolves in the program's own 32-bit view, from an
+    // open key as a child of that key would.
+    OpenKey target;
+    if (!Locate(key, subKey, 0, target)) return Record(at, ERROR_INVALID_HANDLE);
+    if (!m_keys.count(target.physical)) return Record(at, ERROR_FILE_NOT_FOUND);
+    EraseTree(target.physical, false);
+    return Record(at, ERROR_SUCCESS);
 }
 
 LONG SimWindows::RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) {
-    if (Begin(L"RegDeleteKeyExW(" + RootName(root) + L", " + Text(subKey) + L", " + Hex(view) + L", " +
+    const size_t at = log.size();
+    if (Begin(L"RegDeleteKeyExW(" + HandleName(root) + L", " + Text(subKey) + L", " + Hex(view) + L", " +
               std::to_wstring(reserved) + L")"))
-        return ERROR_ACCESS_DENIED;
-    const std::wstring path = KeyFor(root, subKey ? subKey : L"", (view & KEY_WOW64_64KEY) == 0);
-    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
-    if (HasSubkeys(path)) return ERROR_ACCESS_DENIED;
-    m_keys.erase(path);
-    return ERROR_SUCCESS;
+        return Record(at, ERROR_ACCESS_DENIED);
+    OpenKey target;
+    if (!Locate(root, subKey, view, target)) return Record(at, ERROR_INVALID_HANDLE);
+    if (!m_keys.count(target.physical)) return Record(at, ERROR_FILE_NOT_FOUND);
+    if (HasSubkeys(target.physical)) return Record(at, ERROR_ACCESS_DENIED);
+    m_keys.erase(target.physical);
+    return Record(at, ERROR_SUCCESS);
 }
 
 LONG SimWindows::RegDisableReflectionKey(HKEY root) {
     if (Begin(L"RegDisableReflectionKey(" + HandleName(root) + L")")) return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPWSTR, LPDWORD,
+                               PFILETIME) {
+    if (Begin(L"RegEnumKeyExW(" + HandleName(key) + L", " + std::to_wstring(index) + L")")) return ERROR_ACCESS_DENIED;
+    auto open = m_keyHandles.find(key);
+    if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!m_keys.count(open->second.physical)) return ERROR_KEY_DELETED;
+    // Listing is not redirected: it shows the children of the key the handle stands for.
+    const std::vector<std::wstring> names = SubkeysOf(open->second.physical);
+    if (index >= names.size()) return ERROR_NO_MORE_ITEMS;
+    if (names[index].size() >= *nameLength) return ERROR_MORE_DATA;
+    names[index].copy(name, names[index].size());
+    name[names[index].size()] = L'\0';
+    *nameLength = static_cast<DWORD>(names[index].size());
+    return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPDWORD type,
+                               LPBYTE, LPDWORD) {
+    if (Begin(L"RegEnumValueW(" + HandleName(key) + L", " + std::to_wstring(index) + L")")) return ERROR_ACCESS_DENIED;
+    auto open = m_keyHandles.find(key);
+    if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    auto stored = m_keys.find(open->second.physical);
+    if (stored == m_keys.end()) return ERROR_KEY_DELETED;
+    if (index >= stored->second.values.size()) return ERROR_NO_MORE_ITEMS;
+    auto value = std::next(stored->second.values.begin(), index);
+    if (value->first.size() >= *nameLength) return ERROR_MORE_DATA;
+    value->first.copy(name, value->first.size());
+    name[value->first.size()] = L'\0';
+    *nameLength = static_cast<DWORD>(value->first.size());
+    if (type) *type = value->second.type;
+    return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegDeleteValueW(HKEY key, LPCWSTR valueName) {
+    if (Begin(L"RegDeleteValueW(" + HandleName(key) + L", " + Text(valueName) + L")")) return ERROR_ACCESS_DENIED;
+    auto open = m_keyHandles.find(key);
+    if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    auto stored = m_keys.find(open->second.physical);
+    if (stored == m_keys.end()) return ERROR_KEY_DELETED;
+    return stored->second.values.erase(Upper(valueName ? valueName : L"")) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 // ---------------------------------------------------------------------------- files
