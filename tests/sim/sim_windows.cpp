@@ -118,14 +118,44 @@ std::wstring SimWindows::HandleName(HKEY key) const {
     return it == m_keyOrdinals.end() ? Hex(reinterpret_cast<std::uintptr_t>(key)) : L"#k" + std::to_wstring(it->second);
 }
 
+namespace {
+
+// Since Windows 7 HKLM\SOFTWARE\Classes is shared by both views except for a few subkeys
+// that stay redirected ("Registry Keys Affected by WOW64"). Windows Installer keeps its
+// per-machine registrations in the shared Classes\Installer for 32-bit and 64-bit packages.
+bool IsSharedClassesPath(const std::wstring& path) {
+    if (path != L"SOFTWARE\\CLASSES" && !StartsWith(path, L"SOFTWARE\\CLASSES\\")) return false;
+    const std::wstring rest = path.size() > 17 ? path.substr(17) : L"";
+    const std::wstring first = rest.substr(0, rest.find(L'\\'));
+    for (const wchar_t* redirected : {L"CLSID", L"DIRECTSHOW", L"INTERFACE", L"MEDIA TYPE", L"MEDIAFOUNDATION"})
+        if (first == redirected) return false;
+    return true;
+}
+
+}  // namespace
+
 std::wstring SimWindows::KeyFor(HKEY root, const std::wstring& subKey, bool view32) const {
     std::wstring path = Upper(subKey);
-    // A 32-bit view on a 64-bit system sees HKLM\SOFTWARE below Wow6432Node; a path that
-    // already names Wow6432Node is taken as it stands.
+    if (root == HKEY_CLASSES_ROOT) {
+        // HKCR merges HKCU\Software\Classes over HKLM\SOFTWARE\Classes: a key present under
+        // the user is the one reached (opened, deleted), else the machine's.
+        const std::wstring tail = path.empty() ? L"" : L"\\" + path;
+        if (m_keys.count(L"HKCU\\SOFTWARE\\CLASSES" + tail)) return L"HKCU\\SOFTWARE\\CLASSES" + tail;
+        return KeyFor(HKEY_LOCAL_MACHINE, L"SOFTWARE\\CLASSES" + tail, view32);
+    }
+    // A 32-bit view on a 64-bit system sees HKLM\SOFTWARE below Wow6432Node, except the
+    // shared Classes keys; a path that already names Wow6432Node is taken as it stands.
+    // (On Windows SOFTWARE\Wow6432Node\Classes is a link to SOFTWARE\Classes\Wow6432Node,
+    // which holds only the redirected Classes subkeys; here it is one key of its own.)
     if (root == HKEY_LOCAL_MACHINE && Is64Bit() && view32 && StartsWith(path, L"SOFTWARE\\") &&
-        !StartsWith(path, L"SOFTWARE\\WOW6432NODE"))
+        !StartsWith(path, L"SOFTWARE\\WOW6432NODE") && !IsSharedClassesPath(path))
         path = L"SOFTWARE\\WOW6432NODE\\" + path.substr(9);
     return RootName(root) + L"\\" + path;
+}
+
+std::wstring SimWindows::StorePath(HKEY root, const std::wstring& path) const {
+    // What a write through HKCR reaches: the user's copy if there is one, else the machine's.
+    return root == HKEY_CLASSES_ROOT ? KeyFor(root, path, false) : RootName(root) + L"\\" + Upper(path);
 }
 
 bool SimWindows::Locate(HKEY where, LPCWSTR subKey, REGSAM access, OpenKey& key) const {
@@ -198,7 +228,7 @@ void SimWindows::EraseTree(const std::wstring& fullPath, bool keepKey) {
         m_keys.erase(fullPath);
 }
 
-void SimWindows::AddKey(HKEY root, const std::wstring& path) { CreateKey(RootName(root) + L"\\" + Upper(path)); }
+void SimWindows::AddKey(HKEY root, const std::wstring& path) { CreateKey(StorePath(root, path)); }
 
 void SimWindows::SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
                            bool withTerminator) {
@@ -209,13 +239,13 @@ void SimWindows::SetString(HKEY root, const std::wstring& path, const std::wstri
 
 void SimWindows::SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                           const std::vector<std::uint8_t>& data) {
-    const std::wstring full = RootName(root) + L"\\" + Upper(path);
+    const std::wstring full = StorePath(root, path);
     CreateKey(full);
     m_keys[full].values[Upper(name)] = Value{type, data};
 }
 
 bool SimWindows::KeyExists(HKEY root, const std::wstring& path) const {
-    return m_keys.count(RootName(root) + L"\\" + Upper(path)) > 0;
+    return m_keys.count(StorePath(root, path)) > 0;
 }
 
 std::vector<std::wstring> SimWindows::AllKeys() const {

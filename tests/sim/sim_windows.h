@@ -52,6 +52,9 @@ public:
 
     // ---- Registry. Paths are physical: a 32-bit view's key under HKLM\SOFTWARE is written
     // with its Wow6432Node component. Keys are created with their parents.
+    // HKLM\SOFTWARE\Classes is shared by both views (bar CLSID and a few others), and
+    // HKCR is no store of its own: it shows HKCU\Software\Classes over HKLM\SOFTWARE\Classes,
+    // and a key named through it is the user's copy when there is one, else the machine's.
     // The process is 32-bit. RegDeleteTreeW on an open key with no subkey name empties the
     // key as the real seam does (EmptyKeyInView in the key's view); the calls that makes are
     // logged indented below it and are not counted by Calls().
@@ -63,7 +66,7 @@ public:
     bool KeyExists(HKEY root, const std::wstring& path) const;
     // What the first logged call equal to `call` returned (deletions only); -1 if none.
     LONG ResultOf(const std::wstring& call) const;
-    std::vector<std::wstring> AllKeys() const;  // "HKLM\PATH" in upper case, sorted
+    std::vector<std::wstring> AllKeys() const;  // "HKLM\PATH" or "HKCU\PATH" in upper case, sorted
 
     // ---- Files. Paths are plain "C:\..." paths; "\\?\" paths and plain paths are both
     // understood by the calls, the plain ones with Windows' own shortening rules.
@@ -186,6 +189,7 @@ private:
     std::wstring HandleName(HKEY key) const;
     // The physical key path ("HKLM\SOFTWARE\...", upper case) that root and path reach in a view.
     std::wstring KeyFor(HKEY root, const std::wstring& subKey, bool view32) const;
+    std::wstring StorePath(HKEY root, const std::wstring& path) const;  // for the test's own writes
     // The key that a root or an open key and a relative path reach with the call's access
     // bits; false when `where` is no open key.
     bool Locate(HKEY where, LPCWSTR subKey, REGSAM access, OpenKey& key) const;

@@ -6,6 +6,7 @@
 #include "install_cleaner.h"
 #include "simulated_installation.h"
 
+using namespace velmora;
 using namespace velmora::sim;
 
 namespace {
@@ -66,6 +67,13 @@ TEST(LanguagePass, EnglishOn64BitSystemWith32BitChoice) {
     // Everything of the edition is gone; its uninstall entry under the user is not touched.
     for (const std::wstring& key : w.AllKeys()) EXPECT_EQ(key.find(L"EN-US"), std::wstring::npos) << key;
     EXPECT_EQ(w.OpenHandleCount(), 0u);
+    // Windows Installer registers the 32-bit package in the shared Classes key: the delete
+    // through HKCR removes it, and the Wow6432Node\Classes form finds nothing, as expected.
+    EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(L"41D9B3E5100A33011A103C1E0FA6B725")));
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)"), ERROR_SUCCESS);
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKLM, SOFTWARE\\Wow6432Node\\Classes\\Installer\\Products\\"
+                         L"41D9B3E5100A33011A103C1E0FA6B725)"),
+              ERROR_FILE_NOT_FOUND);
 }
 
 TEST(LanguagePass, LanguageFoldersGoInOrderBeforeTheInstallerRuns) {
@@ -108,12 +116,38 @@ TEST(LanguagePass, On32BitSystemEveryPathIsPlainAndTheViewIs32Bit) {
 TEST(LanguagePass, SixtyFourBitChoiceUsesPlainPathsThroughThe64BitView) {
     SimWindows w;
     InstallEdition(w, 8, false, kLocation);  // Hungarian, culture "hu-hu"
+    const std::wstring packed = EditionPackedCode(g_languageTable[8]);
     CInstallCleaner(w).CleanLanguage(8, FALSE);
     for (const std::wstring& call : PassCalls(w)) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
     EXPECT_EQ(w.Calls({L"RegOpenKeyExW"}).at(1),
               L"RegOpenKeyExW(HKLM, Software\\TORVEN\\VARNO\\2017\\hu-hu, 0, 0xf013f) -> #k2");
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TORVEN\\VARNO\\2017\\hu-hu"));
     EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\Support\\hu-hu"));
+    // The per-machine registration goes through HKCR; the plain machine products key is
+    // then the same key, already gone.
+    EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)));
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\" + packed + L")"), ERROR_SUCCESS);
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKLM, SOFTWARE\\Classes\\Installer\\Products\\" + packed + L")"),
+              ERROR_FILE_NOT_FOUND);
+}
+
+// A stray copy of the registration under HKCU\Software\Classes shadows the machine's in
+// HKCR, so the HKCR delete removes the user's copy. With the 64-bit choice the plain
+// machine products key then removes the machine's; with the 32-bit choice its
+// Wow6432Node\Classes form names a key Windows Installer never writes, and the machine's
+// registration stays: Windows Installer still lists the edition as installed.
+TEST(LanguagePass, StrayPerUserRegistrationLeavesTheMachineOneWithThe32BitChoice) {
+    const std::wstring packed = EditionPackedCode(g_languageTable[1]);
+    for (BOOL use32 : {TRUE, FALSE}) {
+        SimWindows w;
+        InstallEdition(w, 1, use32 != FALSE, kLocation);
+        w.AddKey(HKEY_CURRENT_USER, L"Software\\Classes\\Installer\\Products\\" + packed + L"\\SourceList");
+        CInstallCleaner(w).CleanLanguage(1, use32);
+        SCOPED_TRACE(use32);
+        EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\Installer\\Products\\" + packed));
+        EXPECT_EQ(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)), use32 != FALSE);
+        EXPECT_EQ(w.KeyExists(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + packed), use32 != FALSE);
+    }
 }
 
 TEST(LanguagePass, WithoutUninstallKeyNoFolderGoesButEverythingElseRuns) {

@@ -6,6 +6,7 @@
 #include "install_cleaner.h"
 #include "simulated_installation.h"
 
+using namespace velmora;
 using namespace velmora::sim;
 
 namespace {
@@ -74,6 +75,15 @@ TEST(SharedPass, On64BitSystemWith32BitChoice) {
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\TORVEN\\VARNO\\2017"));
     EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017"));
     EXPECT_EQ(w.OpenHandleCount(), 0u);
+    // Both per-machine registrations sit in the shared Classes key and go through HKCR;
+    // the Wow6432Node\Classes deletes find nothing, as expected.
+    for (const wchar_t* packed : {L"41D9B3E5100A00000A103C1E0FA6B725", L"41D9B3E5100A00002A003C1E0FA6B725"}) {
+        EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)));
+        EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\" + std::wstring(packed) + L")"),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKLM, " + wow + L"Classes\\Installer\\Products\\" + packed + L")"),
+                  ERROR_FILE_NOT_FOUND);
+    }
 }
 
 // The installer's exit code is not examined: 0, 1605, 1618, 1603 and 3010 lead to the
@@ -109,8 +119,14 @@ TEST(SharedPass, On64BitSystemWith64BitChoiceEveryPathIsPlain) {
     cleaner.CleanShared(FALSE);
     for (const std::wstring& call : w.log) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
     for (const std::wstring& call : w.Calls({L"RegDeleteKeyExW"})) EXPECT_NE(call.find(L", 0x100, 0)"), std::wstring::npos);
+    const auto opens = w.Calls({L"RegOpenKeyExW"});
+    ASSERT_EQ(opens.size(), 2u);
+    EXPECT_NE(opens[0].find(L", 0, 0x101)"), std::wstring::npos) << opens[0];
+    EXPECT_NE(opens[1].find(L", 0, 0xf013f)"), std::wstring::npos) << opens[1];
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TORVEN\\VARNO\\2017"));
     EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, std::wstring(L"SOFTWARE\\") + kSecondUninstall));
+    for (const std::wstring& code : {std::wstring(kFirstSharedProductCode), std::wstring(kSecondSharedProductCode)})
+        EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(PackProductCode(code))));
 }
 
 TEST(SharedPass, On32BitSystemTheChoiceMakesNoDifference) {
