@@ -37,8 +37,11 @@ std::vector<std::wstring> WithoutFolderWalk(const SimWindows& w) {
     return calls;
 }
 
-TEST(SharedPass, On64BitSystemWith32BitChoice) {
-    SimWindows w;
+class SharedPass : public testing::TestWithParam<HandleChildren> {};
+INSTANTIATE_TEST_SUITE_P(Registry, SharedPass, BothChildResolutions(), ChildResolutionName);
+
+TEST_P(SharedPass, On64BitSystemWith32BitChoice) {
+    SimWindows w(GetParam());
     InstallShared(w, true, kShared);
     CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);
     EXPECT_TRUE(cleaner.CleanShared(TRUE));
@@ -88,10 +91,10 @@ TEST(SharedPass, On64BitSystemWith32BitChoice) {
 
 // The installer's exit code is not examined: 0, 1605, 1618, 1603 and 3010 lead to the
 // same calls and the same end state.
-TEST(SharedPass, InstallFolderGoesAfterTheInstallerHasEndedWhateverItsExitCode) {
+TEST_P(SharedPass, InstallFolderGoesAfterTheInstallerHasEndedWhateverItsExitCode) {
     std::vector<std::wstring> firstLog, firstKeys;
     for (DWORD exitCode : {0u, 1605u, 1618u, 1603u, 3010u}) {
-        SimWindows w;
+        SimWindows w(GetParam());
         InstallShared(w, true, kShared);
         CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);
         w.exitCode = exitCode;
@@ -112,11 +115,15 @@ TEST(SharedPass, InstallFolderGoesAfterTheInstallerHasEndedWhateverItsExitCode) 
     }
 }
 
-TEST(SharedPass, On64BitSystemWith64BitChoiceEveryPathIsPlain) {
-    SimWindows w;
+TEST_P(SharedPass, On64BitSystemWith64BitChoiceEveryPathIsPlain) {
+    SimWindows w(GetParam());
     InstallShared(w, false, kShared);
+    // A 32-bit copy of the version key with the same children: only the 64-bit one goes.
+    const std::wstring wowVersion = L"SOFTWARE\\Wow6432Node\\TORVEN\\VARNO\\2017";
+    w.SetString(HKEY_LOCAL_MACHINE, wowVersion + L"\\Common\\Paths", L"Root", L"C:\\Apps32");
     CInstallCleaner cleaner = AfterLanguagePass(w, FALSE);
     cleaner.CleanShared(FALSE);
+    EXPECT_TRUE(w.KeyExists(HKEY_LOCAL_MACHINE, wowVersion + L"\\Common\\Paths"));
     for (const std::wstring& call : w.log) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
     for (const std::wstring& call : w.Calls({L"RegDeleteKeyExW"})) EXPECT_NE(call.find(L", 0x100, 0)"), std::wstring::npos);
     const auto opens = w.Calls({L"RegOpenKeyExW"});
@@ -129,9 +136,9 @@ TEST(SharedPass, On64BitSystemWith64BitChoiceEveryPathIsPlain) {
         EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(PackProductCode(code))));
 }
 
-TEST(SharedPass, On32BitSystemTheChoiceMakesNoDifference) {
+TEST_P(SharedPass, On32BitSystemTheChoiceMakesNoDifference) {
     for (BOOL use32 : {TRUE, FALSE}) {
-        SimWindows w;
+        SimWindows w(GetParam());
         w.SetNativeArchitecture(PROCESSOR_ARCHITECTURE_INTEL);
         InstallShared(w, false, kShared);
         CInstallCleaner cleaner = AfterLanguagePass(w, use32);
@@ -144,8 +151,8 @@ TEST(SharedPass, On32BitSystemTheChoiceMakesNoDifference) {
     }
 }
 
-TEST(SharedPass, NothingInstalledLaunchesOnceAndStillReturnsTrue) {
-    SimWindows w;
+TEST_P(SharedPass, NothingInstalledLaunchesOnceAndStillReturnsTrue) {
+    SimWindows w(GetParam());
     CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);
     w.launches.clear();
     EXPECT_TRUE(cleaner.CleanShared(TRUE));
@@ -154,7 +161,7 @@ TEST(SharedPass, NothingInstalledLaunchesOnceAndStillReturnsTrue) {
     EXPECT_TRUE(w.Calls({L"FindFirstFileW", L"RemoveDirectoryW"}).empty());
 }
 
-TEST(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
+TEST_P(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
     struct Case {
         const wchar_t* location;
         bool removed;
@@ -163,7 +170,7 @@ TEST(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
                           {L"C:\\Windows", false},      {L"C:\\Users\\tech", false},
                           {L"C:\\Apps\\VARNO\\..\\..", false}};
     for (const Case& c : cases) {
-        SimWindows w;
+        SimWindows w(GetParam());
         InstallShared(w, true, c.location);
         w.AddFile(L"C:\\Windows\\system32\\kernel32.dll");
         w.AddFile(L"C:\\Users\\tech\\Documents\\thesis.doc");
@@ -179,8 +186,8 @@ TEST(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
     }
 }
 
-TEST(SharedPass, VendorVersionKeyWithSubkeysAndValuesGoesCompletely) {
-    SimWindows w;
+TEST_P(SharedPass, VendorVersionKeyWithSubkeysAndValuesGoesCompletely) {
+    SimWindows w(GetParam());
     InstallShared(w, true, kShared);
     AddBystanders(w, true, L"C:\\Apps");
     CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);

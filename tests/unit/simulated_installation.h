@@ -2,6 +2,8 @@
 // the product leave it: uninstall entries, product registrations, vendor keys and folders.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "language_table.h"
@@ -10,6 +12,18 @@
 #include "system_services.h"
 
 namespace velmora::sim {
+
+// The pass tests run twice: with a handle's children found in the handle's view, and with
+// them found in the calling process's view (the pessimistic Windows). Both must end alike.
+inline auto BothChildResolutions() {
+    return testing::Values(HandleChildren::InHandleView, HandleChildren::InProcessView);
+}
+inline void PrintTo(HandleChildren children, std::ostream* out) {
+    *out << (children == HandleChildren::InHandleView ? "children in the handle's view" : "children in the process's view");
+}
+inline std::string ChildResolutionName(const testing::TestParamInfo<HandleChildren>& info) {
+    return info.param == HandleChildren::InHandleView ? "ChildrenInHandleView" : "ChildrenInProcessView";
+}
 
 // Where a 32-bit product's machine keys live: below Wow6432Node on a 64-bit system.
 inline std::wstring MachineSoftware(bool wow) { return wow ? L"SOFTWARE\\Wow6432Node" : L"SOFTWARE"; }
