@@ -198,3 +198,35 @@ TEST_P(SharedPass, VendorVersionKeyWithSubkeysAndValuesGoesCompletely) {
 }
 
 }  // namespace
+
+namespace {
+
+// A whole cleanup, every edition and then the shared pass, on a system with both a 32-bit
+// and a 64-bit installation: for either choice the registry ends the same whether a
+// handle's children resolve in its view or in the process's view.
+TEST(WholeCleanup, EndsAlikeWhereverAHandlesChildrenResolve) {
+    for (BOOL use32 : {TRUE, FALSE}) {
+        std::vector<std::wstring> keys[2];
+        for (HandleChildren children : {HandleChildren::InHandleView, HandleChildren::InProcessView}) {
+            SimWindows w(children);
+            for (bool wow : {true, false}) {
+                for (int row = kFirstEditionRow; row <= kLastEditionRow; ++row) InstallEdition(w, row, wow, L"C:\\V");
+                InstallShared(w, wow, L"C:\\V\\Shared");
+                AddBystanders(w, wow, L"C:\\V");
+            }
+            CInstallCleaner cleaner(w);
+            for (int row = kFirstEditionRow; row <= kLastEditionRow; ++row) cleaner.CleanLanguage(row, use32);
+            cleaner.CleanShared(use32);
+            EXPECT_EQ(w.OpenHandleCount(), 0u);
+            keys[children == HandleChildren::InProcessView] = w.AllKeys();
+        }
+        SCOPED_TRACE(use32);
+        EXPECT_EQ(keys[0], keys[1]);
+        // The installation of the other choice keeps its vendor keys.
+        const std::wstring kept = use32 ? L"HKLM\\SOFTWARE\\TORVEN\\VARNO\\2017\\COMMON\\PATHS"
+                                        : L"HKLM\\SOFTWARE\\WOW6432NODE\\TORVEN\\VARNO\\2017\\COMMON\\PATHS";
+        EXPECT_NE(std::find(keys[0].begin(), keys[0].end(), kept), keys[0].end());
+    }
+}
+
+}  // namespace
