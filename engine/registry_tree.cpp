@@ -19,26 +19,15 @@ void Keep(LONG& first, LONG result) {
     if (first == ERROR_SUCCESS) first = result;
 }
 
-std::vector<std::wstring> SubkeyNames(WindowsApi& api, HKEY key, LONG& first) {
+// The names a listing call gives for index 0, 1, ... until it reports no more items; any
+// other failure ends the list too and is kept as the result.
+template <typename List>
+std::vector<std::wstring> Names(DWORD capacity, LONG& first, List list) {
     std::vector<std::wstring> names;
-    std::vector<wchar_t> name(kKeyNameCapacity);
+    std::vector<wchar_t> name(capacity);
     for (DWORD index = 0;; ++index) {
-        DWORD length = kKeyNameCapacity;
-        const LONG result = api.RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (result != ERROR_SUCCESS) {
-            if (result != ERROR_NO_MORE_ITEMS) Keep(first, result);
-            return names;
-        }
-        names.emplace_back(name.data(), length);
-    }
-}
-
-std::vector<std::wstring> ValueNames(WindowsApi& api, HKEY key, LONG& first) {
-    std::vector<std::wstring> names;
-    std::vector<wchar_t> name(kValueNameCapacity);
-    for (DWORD index = 0;; ++index) {
-        DWORD length = kValueNameCapacity;
-        const LONG result = api.RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        DWORD length = capacity;
+        const LONG result = list(index, name.data(), &length);
         if (result != ERROR_SUCCESS) {
             if (result != ERROR_NO_MORE_ITEMS) Keep(first, result);
             return names;
@@ -51,7 +40,10 @@ std::vector<std::wstring> ValueNames(WindowsApi& api, HKEY key, LONG& first) {
 
 LONG EmptyKeyInView(WindowsApi& api, HKEY key, REGSAM view) {
     LONG first = ERROR_SUCCESS;
-    for (const std::wstring& name : SubkeyNames(api, key, first)) {
+    const auto subkeys = Names(kKeyNameCapacity, first, [&](DWORD index, LPWSTR name, LPDWORD length) {
+        return api.RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
+    for (const std::wstring& name : subkeys) {
         UniqueKey child(api);
         const LONG opened = api.RegOpenKeyExW(key, name.c_str(), 0, kEmptyingAccess | view, child.put());
         if (opened == ERROR_SUCCESS) {
@@ -63,7 +55,10 @@ LONG EmptyKeyInView(WindowsApi& api, HKEY key, REGSAM view) {
         child.reset();
         Keep(first, api.RegDeleteKeyExW(key, name.c_str(), view, 0));
     }
-    for (const std::wstring& name : ValueNames(api, key, first)) Keep(first, api.RegDeleteValueW(key, name.c_str()));
+    const auto values = Names(kValueNameCapacity, first, [&](DWORD index, LPWSTR name, LPDWORD length) {
+        return api.RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
+    for (const std::wstring& name : values) Keep(first, api.RegDeleteValueW(key, name.c_str()));
     return first;
 }
 

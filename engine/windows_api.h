@@ -2,7 +2,8 @@
 //
 // It names exactly the Windows calls the engine makes, with Win32's own signatures, so
 // that the engine reads like plain Win32 code. RealWindows forwards each call to the
-// system; the tests substitute a simulated Windows that logs every call in order.
+// system (emptying an open key being the one call it does more for, see below); the tests
+// substitute a simulated Windows that logs every call in order.
 #pragma once
 
 #include <windows.h>
