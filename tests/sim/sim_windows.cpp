@@ -683,10 +683,6 @@ void SimWindows::EndProcess(HANDLE process) {
     if (onProcessExit) onProcessExit(it->second.launch);
 }
 
-DWORD SimWindows::ExitCode(HANDLE process) const {
-    auto it = m_processes.find(process);
-    return it == m_processes.end() ? STILL_ACTIVE : it->second.launch.exitCode;
-}
 
 bool SimWindows::IsProcessRunning(HANDLE process) const {
     auto it = m_processes.find(process);

@@ -95,7 +95,6 @@ public:
     DWORD exitCode = ERROR_SUCCESS;
     std::function<void(const Launch&)> onProcessExit;  // what the program did when it ends
     void EndProcess(HANDLE process);
-    DWORD ExitCode(HANDLE process) const;  // STILL_ACTIVE while running or when unknown
     bool IsProcessRunning(HANDLE process) const;
 
     // ---- Messages.
