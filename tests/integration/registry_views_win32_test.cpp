@@ -62,11 +62,14 @@ bool HasValue(HKEY root, const std::wstring& path, REGSAM view) {
 // its own view; for the shipped 32-bit program that is the 32-bit view, so a key opened
 // through KEY_WOW64_64KEY could lose the Wow6432Node copy's children instead of its own.
 // The seam therefore opens and deletes every child with the key's flag.
-// Measured here: Wine 8 resolves a handle's children in the handle's view whatever the
-// flags (Win32's RegDeleteTreeW and a walk without flags pass this test too), so under Wine
-// this proves that the walk empties the right key on a real registry in both directions;
-// that the flags are needed where children resolve in the process's view is shown by the
-// simulation (EmptyKeyInView tests).
+// Measured here, 64-bit build: Wine 8 resolves a handle's children in the handle's view
+// whatever the flags (Win32's RegDeleteTreeW and a walk without flags pass this test too),
+// so under Wine this proves that the walk empties the right key on a real registry in both
+// directions, with the flags on handle-relative opens and deletes accepted. A 32-bit build
+// in this prefix runs the same two cases; there the KEY_WOW64_64KEY case is the shipped
+// program's and the one where Windows may send a flagless child open to Wow6432Node. That
+// the flags matter where children resolve in the process's view is shown by the
+// simulation (EmptyKeyInView and the pass tests' ChildrenInProcessView runs).
 TEST(RegistryViewsWin32, EmptyingAnOpenKeyKeepsTheOtherViewsSameNamedChildren) {
     if (testenv::PrefixKind() != L"pfx64") GTEST_SKIP() << "a 32-bit system has one registry view";
     const std::wstring key = L"Software\\VelmoraViews\\Vendor";
