@@ -1,23 +1,44 @@
-// The seam's real side: each call forwards to Win32 and does nothing else.
+// The seam's real side: each call forwards to Win32 and does nothing else, except that
+// a key opened with a view flag is emptied in that view (see RealWindows).
 #include <shlobj.h>
 
+#include "registry_tree.h"
 #include "windows_api.h"
 
 namespace velmora {
 
 LONG RealWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
-    return ::RegOpenKeyExW(root, subKey, options, access, result);
+    const LONG opened = ::RegOpenKeyExW(root, subKey, options, access, result);
+    const REGSAM view = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+    if (opened == ERROR_SUCCESS && view != 0) m_keyViews[*result] = view;
+    return opened;
 }
 LONG RealWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                    LPDWORD dataSize) {
     return ::RegQueryValueExW(key, valueName, reserved, type, data, dataSize);
 }
-LONG RealWindows::RegCloseKey(HKEY key) { return ::RegCloseKey(key); }
-LONG RealWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) { return ::RegDeleteTreeW(key, subKey); }
+LONG RealWindows::RegCloseKey(HKEY key) {
+    m_keyViews.erase(key);  // the system may hand the same value out again
+    return ::RegCloseKey(key);
+}
+LONG RealWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
+    auto view = m_keyViews.find(key);
+    if ((subKey == nullptr || *subKey == L'\0') && view != m_keyViews.end()) return EmptyKeyInView(*this, key, view->second);
+    return ::RegDeleteTreeW(key, subKey);
+}
 LONG RealWindows::RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) {
     return ::RegDeleteKeyExW(root, subKey, view, reserved);
 }
 LONG RealWindows::RegDisableReflectionKey(HKEY root) { return ::RegDisableReflectionKey(root); }
+LONG RealWindows::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                                LPWSTR className, LPDWORD classLength, PFILETIME lastWrite) {
+    return ::RegEnumKeyExW(key, index, name, nameLength, reserved, className, classLength, lastWrite);
+}
+LONG RealWindows::RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                                LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+    return ::RegEnumValueW(key, index, name, nameLength, reserved, type, data, dataSize);
+}
+LONG RealWindows::RegDeleteValueW(HKEY key, LPCWSTR valueName) { return ::RegDeleteValueW(key, valueName); }
 HANDLE RealWindows::FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
     return ::FindFirstFileW(pattern, findData);
 }

@@ -2,11 +2,14 @@
 //
 // It names exactly the Windows calls the engine makes, with Win32's own signatures, so
 // that the engine reads like plain Win32 code. RealWindows forwards each call to the
-// system; the tests substitute a simulated Windows that logs every call in order.
+// system (emptying an open key being the one call it does more for, see below); the tests
+// substitute a simulated Windows that logs every call in order.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
+
+#include <map>
 
 namespace velmora {
 
@@ -26,6 +29,12 @@ public:
     virtual LONG RegDeleteTreeW(HKEY key, LPCWSTR subKey) = 0;
     virtual LONG RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) = 0;
     virtual LONG RegDisableReflectionKey(HKEY root) = 0;
+    // Listing and value deletion, for emptying a key in its own view (registry_tree.h).
+    virtual LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                               LPWSTR className, LPDWORD classLength, PFILETIME lastWrite) = 0;
+    virtual LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                               LPDWORD type, LPBYTE data, LPDWORD dataSize) = 0;
+    virtual LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) = 0;
 
     // Files.
     virtual HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) = 0;
@@ -57,7 +66,10 @@ public:
     virtual LRESULT DispatchMessageW(const MSG* msg) = 0;
 };
 
-// The system itself: every call goes straight to Win32.
+// The system itself: every call goes straight to Win32, with one exception. A key opened
+// with a view flag is remembered with that view, and RegDeleteTreeW on such a key with no
+// subkey name empties it in that view (EmptyKeyInView) rather than through Win32's
+// RegDeleteTreeW, which takes no view flag and may reach the other view's children.
 class RealWindows : public WindowsApi {
 public:
     LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
@@ -67,6 +79,11 @@ public:
     LONG RegDeleteTreeW(HKEY key, LPCWSTR subKey) override;
     LONG RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) override;
     LONG RegDisableReflectionKey(HKEY root) override;
+    LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPWSTR className,
+                       LPDWORD classLength, PFILETIME lastWrite) override;
+    LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPDWORD type,
+                       LPBYTE data, LPDWORD dataSize) override;
+    LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) override;
     HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override;
     BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) override;
     BOOL FindClose(HANDLE find) override;
@@ -86,6 +103,9 @@ public:
     BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) override;
     BOOL TranslateMessage(const MSG* msg) override;
     LRESULT DispatchMessageW(const MSG* msg) override;
+
+private:
+    std::map<HKEY, REGSAM> m_keyViews;  // open keys that were opened with a view flag
 };
 
 // The process-wide real implementation, used wherever no other is given.

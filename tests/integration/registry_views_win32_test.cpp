@@ -2,6 +2,7 @@
 
 #include "pass_steps.h"
 #include "product_codes.h"
+#include "registry_tree.h"
 #include "test_folder.h"
 #include "unique_handle.h"
 
@@ -46,6 +47,68 @@ TEST(RegistryViewsWin32, VendorKeyOfA32BitProductIsEmptiedAndDeleted) {
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (form == PathForm::Wow6432Node ? L"Software\\Wow6432Node\\VelmoraTest"
                                                                           : L"Software\\VelmoraTest"),
                       ViewFlag(is64), 0);
+}
+
+bool HasValue(HKEY root, const std::wstring& path, REGSAM view) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    const bool found = ::RegQueryValueExW(key, L"Name", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return found;
+}
+
+// RegDeleteTreeW through the seam on a key opened with a view flag empties that view's key:
+// the same-named children and values of the other view stay. Win32's own RegDeleteTreeW
+// takes no flag, and on Windows a process's relative opens of children may fall back to
+// its own view; for the shipped 32-bit program that is the 32-bit view, so a key opened
+// through KEY_WOW64_64KEY could lose the Wow6432Node copy's children instead of its own.
+// The seam therefore opens and deletes every child with the key's flag.
+// Measured here, 64-bit build: Wine 8 resolves a handle's children in the handle's view
+// whatever the flags (Win32's RegDeleteTreeW and a walk without flags pass this test too),
+// so under Wine this proves that the walk empties the right key on a real registry in both
+// directions, with the flags on handle-relative opens and deletes accepted. A 32-bit build
+// in this prefix runs the same two cases; there the KEY_WOW64_64KEY case is the shipped
+// program's and the one where Windows may send a flagless child open to Wow6432Node. That
+// the flags matter where children resolve in the process's view is shown by the
+// simulation (EmptyKeyInView and the pass tests' ChildrenInProcessView runs).
+TEST(RegistryViewsWin32, EmptyingAnOpenKeyKeepsTheOtherViewsSameNamedChildren) {
+    if (testenv::PrefixKind() != L"pfx64") GTEST_SKIP() << "a 32-bit system has one registry view";
+    const std::wstring key = L"Software\\VelmoraViews\\Vendor";
+    for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        const REGSAM other = view == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+        for (const REGSAM each : {view, other}) {
+            Create(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", each);
+            Create(HKEY_LOCAL_MACHINE, key + L"\\Sibling", each);
+            Create(HKEY_LOCAL_MACHINE, key, each);
+        }
+        SCOPED_TRACE(testing::Message() << "view 0x" << std::hex << view);
+
+        HKEY opened = nullptr;
+        ASSERT_EQ(SystemWindows().RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(SystemWindows().RegDeleteTreeW(opened, nullptr), ERROR_SUCCESS);
+        SystemWindows().RegCloseKey(opened);
+
+        EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, key, view));
+        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Child", view));
+        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sibling", view));
+        EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, key, view));
+        EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", other));
+        EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sibling", other));
+        EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, key, other));
+
+        for (const REGSAM each : {view, other}) {
+            HKEY root = nullptr;
+            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraViews", 0, KEY_ALL_ACCESS | each, &root) ==
+                ERROR_SUCCESS) {
+                EmptyKeyInView(SystemWindows(), root, each);
+                ::RegCloseKey(root);
+            }
+            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraViews", each, 0);
+        }
+        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, L"Software\\VelmoraViews", view));
+        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, L"Software\\VelmoraViews", other));
+    }
 }
 
 TEST(RegistryViewsWin32, InstallLocationIsReadWithTheBoundedSize) {

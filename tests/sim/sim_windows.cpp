@@ -1,5 +1,7 @@
 #include "sim_windows.h"
 
+#include "registry_tree.h"
+
 #include <shlobj.h>
 
 #include <algorithm>
@@ -54,7 +56,7 @@ std::wstring Joined(const std::vector<std::wstring>& lines) {
     return out;
 }
 
-SimWindows::SimWindows() {
+SimWindows::SimWindows(HandleChildren children) : m_children(children) {
     m_knownFolders = {
         {CSIDL_WINDOWS, L"C:\\Windows"},
         {CSIDL_SYSTEM, L"C:\\Windows\\system32"},
@@ -85,7 +87,7 @@ bool SimWindows::Is64Bit() const {
 
 bool SimWindows::Begin(const std::wstring& call) {
     const size_t ordinal = log.size();
-    log.push_back(call);
+    log.push_back(std::wstring(2 * m_depth, L' ') + call);
     const std::wstring name = call.substr(0, call.find(L'('));
     return m_failOrdinals.count(ordinal) > 0 || m_failNames.count(name) > 0;
 }
@@ -116,14 +118,86 @@ std::wstring SimWindows::HandleName(HKEY key) const {
     return it == m_keyOrdinals.end() ? Hex(reinterpret_cast<std::uintptr_t>(key)) : L"#k" + std::to_wstring(it->second);
 }
 
+namespace {
+
+// Since Windows 7 HKLM\SOFTWARE\Classes is shared by both views except for a few subkeys
+// that stay redirected ("Registry Keys Affected by WOW64"). Windows Installer keeps its
+// per-machine registrations in the shared Classes\Installer for 32-bit and 64-bit packages.
+bool IsSharedClassesPath(const std::wstring& path) {
+    if (path != L"SOFTWARE\\CLASSES" && !StartsWith(path, L"SOFTWARE\\CLASSES\\")) return false;
+    const std::wstring rest = path.size() > 17 ? path.substr(17) : L"";
+    const std::wstring first = rest.substr(0, rest.find(L'\\'));
+    for (const wchar_t* redirected : {L"CLSID", L"DIRECTSHOW", L"INTERFACE", L"MEDIA TYPE", L"MEDIAFOUNDATION"})
+        if (first == redirected) return false;
+    return true;
+}
+
+}  // namespace
+
 std::wstring SimWindows::KeyFor(HKEY root, const std::wstring& subKey, bool view32) const {
     std::wstring path = Upper(subKey);
-    // A 32-bit view on a 64-bit system sees HKLM\SOFTWARE below Wow6432Node; a path that
-    // already names Wow6432Node is taken as it stands.
+    if (root == HKEY_CLASSES_ROOT) {
+        // HKCR merges HKCU\Software\Classes over HKLM\SOFTWARE\Classes: a key present under
+        // the user is the one reached (opened, deleted), else the machine's.
+        const std::wstring tail = path.empty() ? L"" : L"\\" + path;
+        if (m_keys.count(L"HKCU\\SOFTWARE\\CLASSES" + tail)) return L"HKCU\\SOFTWARE\\CLASSES" + tail;
+        return KeyFor(HKEY_LOCAL_MACHINE, L"SOFTWARE\\CLASSES" + tail, view32);
+    }
+    // A 32-bit view on a 64-bit system sees HKLM\SOFTWARE below Wow6432Node, except the
+    // shared Classes keys; a path that already names Wow6432Node is taken as it stands.
+    // (On Windows SOFTWARE\Wow6432Node\Classes is a link to SOFTWARE\Classes\Wow6432Node,
+    // which holds only the redirected Classes subkeys; here it is one key of its own.)
     if (root == HKEY_LOCAL_MACHINE && Is64Bit() && view32 && StartsWith(path, L"SOFTWARE\\") &&
-        !StartsWith(path, L"SOFTWARE\\WOW6432NODE"))
+        !StartsWith(path, L"SOFTWARE\\WOW6432NODE") && !IsSharedClassesPath(path))
         path = L"SOFTWARE\\WOW6432NODE\\" + path.substr(9);
     return RootName(root) + L"\\" + path;
+}
+
+std::wstring SimWindows::StorePath(HKEY root, const std::wstring& path) const {
+    // What a write through HKCR reaches: the user's copy if there is one, else the machine's.
+    return root == HKEY_CLASSES_ROOT ? KeyFor(root, path, false) : RootName(root) + L"\\" + Upper(path);
+}
+
+bool SimWindows::Locate(HKEY where, LPCWSTR subKey, REGSAM access, OpenKey& key) const {
+    const REGSAM flag = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+    const std::wstring sub = Upper(subKey ? subKey : L"");
+    if (!RootName(where).empty()) {
+        key.root = where;
+        key.logical = sub;
+        key.view32 = (flag & KEY_WOW64_64KEY) == 0;  // a 32-bit program's own view by default
+    } else {
+        auto open = m_keyHandles.find(where);
+        if (open == m_keyHandles.end()) return false;
+        key.root = open->second.root;
+        key.logical = open->second.logical + (open->second.logical.empty() || sub.empty() ? L"" : L"\\") + sub;
+        if (flag)
+            key.view32 = (flag & KEY_WOW64_64KEY) == 0;
+        else
+            key.view32 = m_children == HandleChildren::InProcessView || open->second.view32;
+    }
+    key.viewFlag = flag;
+    key.physical = KeyFor(key.root, key.logical, key.view32);
+    return true;
+}
+
+std::vector<std::wstring> SimWindows::SubkeysOf(const std::wstring& fullPath) const {
+    std::vector<std::wstring> names;
+    const std::wstring prefix = fullPath + L"\\";
+    for (auto it = m_keys.lower_bound(prefix); it != m_keys.end() && StartsWith(it->first, prefix); ++it)
+        if (it->first.find(L'\\', prefix.size()) == std::wstring::npos) names.push_back(it->first.substr(prefix.size()));
+    return names;
+}
+
+LONG SimWindows::Record(size_t at, LONG result) {
+    m_results[at] = result;
+    return result;
+}
+
+LONG SimWindows::ResultOf(const std::wstring& call) const {
+    auto entry = std::find(log.begin(), log.end(), call);
+    if (entry == log.end()) return -1;
+    auto result = m_results.find(static_cast<size_t>(entry - log.begin()));
+    return result == m_results.end() ? -1 : result->second;
 }
 
 void SimWindows::CreateKey(const std::wstring& fullPath) {
@@ -135,7 +209,9 @@ void SimWindows::CreateKey(const std::wstring& fullPath) {
 }
 
 bool SimWindows::HasSubkeys(const std::wstring& fullPath) const {
-    auto it = m_keys.upper_bound(fullPath);
+    // The first key at or after "PATH\" in sort order: a sibling such as "PATH-X" or
+    // "PATH2" sorts between "PATH" and "PATH\...", so the search starts past it.
+    auto it = m_keys.lower_bound(fullPath + L"\\");
     return it != m_keys.end() && StartsWith(it->first, fullPath + L"\\");
 }
 
@@ -152,7 +228,7 @@ void SimWindows::EraseTree(const std::wstring& fullPath, bool keepKey) {
         m_keys.erase(fullPath);
 }
 
-void SimWindows::AddKey(HKEY root, const std::wstring& path) { CreateKey(RootName(root) + L"\\" + Upper(path)); }
+void SimWindows::AddKey(HKEY root, const std::wstring& path) { CreateKey(StorePath(root, path)); }
 
 void SimWindows::SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
                            bool withTerminator) {
@@ -163,13 +239,13 @@ void SimWindows::SetString(HKEY root, const std::wstring& path, const std::wstri
 
 void SimWindows::SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                           const std::vector<std::uint8_t>& data) {
-    const std::wstring full = RootName(root) + L"\\" + Upper(path);
+    const std::wstring full = StorePath(root, path);
     CreateKey(full);
     m_keys[full].values[Upper(name)] = Value{type, data};
 }
 
 bool SimWindows::KeyExists(HKEY root, const std::wstring& path) const {
-    return m_keys.count(RootName(root) + L"\\" + Upper(path)) > 0;
+    return m_keys.count(StorePath(root, path)) > 0;
 }
 
 std::vector<std::wstring> SimWindows::AllKeys() const {
@@ -180,15 +256,15 @@ std::vector<std::wstring> SimWindows::AllKeys() const {
 
 LONG SimWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
     const int ordinal = m_nextKeyOrdinal;
-    if (Begin(L"RegOpenKeyExW(" + RootName(root) + L", " + Text(subKey) + L", " + std::to_wstring(options) + L", " +
+    if (Begin(L"RegOpenKeyExW(" + HandleName(root) + L", " + Text(subKey) + L", " + std::to_wstring(options) + L", " +
               Hex(access) + L")"))
         return ERROR_ACCESS_DENIED;
-    const bool view32 = (access & KEY_WOW64_64KEY) == 0;  // a 32-bit program's own view by default
-    const std::wstring path = KeyFor(root, subKey ? subKey : L"", view32);
-    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
+    OpenKey key;
+    if (!Locate(root, subKey, access, key)) return ERROR_INVALID_HANDLE;
+    if (!m_keys.count(key.physical)) return ERROR_FILE_NOT_FOUND;
     HKEY handle = reinterpret_cast<HKEY>(FakeHandle(0x10000, ordinal));
     ++m_nextKeyOrdinal;
-    m_keyHandles[handle] = path;
+    m_keyHandles[handle] = key;
     m_keyOrdinals[handle] = ordinal;
     log.back() += L" -> #k" + std::to_wstring(ordinal);
     *result = handle;
@@ -202,7 +278,9 @@ LONG SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD 
         return ERROR_ACCESS_DENIED;
     auto handle = m_keyHandles.find(key);
     if (handle == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
-    const Key& stored = m_keys[handle->second];
+    auto storedKey = m_keys.find(handle->second.physical);
+    if (storedKey == m_keys.end()) return ERROR_KEY_DELETED;
+    const Key& stored = storedKey->second;
     auto value = stored.values.find(Upper(valueName ? valueName : L""));
     if (value == stored.values.end()) return ERROR_FILE_NOT_FOUND;
     const DWORD size = static_cast<DWORD>(value->second.data.size());
@@ -226,36 +304,89 @@ LONG SimWindows::RegCloseKey(HKEY key) {
 }
 
 LONG SimWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
-    if (Begin(L"RegDeleteTreeW(" + HandleName(key) + L", " + Text(subKey) + L")")) return ERROR_ACCESS_DENIED;
-    std::wstring path;
-    if (!RootName(key).empty()) {
-        if (!subKey) return ERROR_INVALID_PARAMETER;  // the roots themselves are never emptied here
-        path = KeyFor(key, subKey, true);  // no view flag: the program's own 32-bit view
-    } else {
-        auto handle = m_keyHandles.find(key);
-        if (handle == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
-        path = handle->second + (subKey && *subKey ? L"\\" + Upper(subKey) : L"");
+    const size_t at = log.size();
+    if (Begin(L"RegDeleteTreeW(" + HandleName(key) + L", " + Text(subKey) + L")"))
+        return Record(at, ERROR_ACCESS_DENIED);
+    const bool named = subKey && *subKey;
+    if (!RootName(key).empty() && !named)
+        return Record(at, ERROR_INVALID_PARAMETER);  // the roots themselves are never emptied here
+    if (!named) {
+        // An open key emptied as the real seam does it: children opened and deleted in the
+        // key's own view, depth first, then its values.
+        auto open = m_keyHandles.find(key);
+        if (open == m_keyHandles.end()) return Record(at, ERROR_INVALID_HANDLE);
+        ++m_depth;
+        const LONG result = EmptyKeyInView(*this, key, open->second.viewFlag);
+        --m_depth;
+        return Record(at, result);
     }
-    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
-    const bool keepKey = RootName(key).empty() && !(subKey && *subKey);
-    EraseTree(path, keepKey);
-    return ERROR_SUCCESS;
+    // No view flag: from a root the path resolves in the program's own 32-bit view, from an
+    // open key as a child of that key would.
+    OpenKey target;
+    if (!Locate(key, subKey, 0, target)) return Record(at, ERROR_INVALID_HANDLE);
+    if (!m_keys.count(target.physical)) return Record(at, ERROR_FILE_NOT_FOUND);
+    EraseTree(target.physical, false);
+    return Record(at, ERROR_SUCCESS);
 }
 
 LONG SimWindows::RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) {
-    if (Begin(L"RegDeleteKeyExW(" + RootName(root) + L", " + Text(subKey) + L", " + Hex(view) + L", " +
+    const size_t at = log.size();
+    if (Begin(L"RegDeleteKeyExW(" + HandleName(root) + L", " + Text(subKey) + L", " + Hex(view) + L", " +
               std::to_wstring(reserved) + L")"))
-        return ERROR_ACCESS_DENIED;
-    const std::wstring path = KeyFor(root, subKey ? subKey : L"", (view & KEY_WOW64_64KEY) == 0);
-    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
-    if (HasSubkeys(path)) return ERROR_ACCESS_DENIED;
-    m_keys.erase(path);
-    return ERROR_SUCCESS;
+        return Record(at, ERROR_ACCESS_DENIED);
+    OpenKey target;
+    if (!Locate(root, subKey, view, target)) return Record(at, ERROR_INVALID_HANDLE);
+    if (!m_keys.count(target.physical)) return Record(at, ERROR_FILE_NOT_FOUND);
+    if (HasSubkeys(target.physical)) return Record(at, ERROR_ACCESS_DENIED);
+    m_keys.erase(target.physical);
+    return Record(at, ERROR_SUCCESS);
 }
 
 LONG SimWindows::RegDisableReflectionKey(HKEY root) {
     if (Begin(L"RegDisableReflectionKey(" + HandleName(root) + L")")) return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPWSTR, LPDWORD,
+                               PFILETIME) {
+    if (Begin(L"RegEnumKeyExW(" + HandleName(key) + L", " + std::to_wstring(index) + L")")) return ERROR_ACCESS_DENIED;
+    auto open = m_keyHandles.find(key);
+    if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!m_keys.count(open->second.physical)) return ERROR_KEY_DELETED;
+    // Listing is not redirected: it shows the children of the key the handle stands for.
+    const std::vector<std::wstring> names = SubkeysOf(open->second.physical);
+    if (index >= names.size()) return ERROR_NO_MORE_ITEMS;
+    if (names[index].size() >= *nameLength) return ERROR_MORE_DATA;
+    names[index].copy(name, names[index].size());
+    name[names[index].size()] = L'\0';
+    *nameLength = static_cast<DWORD>(names[index].size());
+    return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPDWORD type,
+                               LPBYTE, LPDWORD) {
+    if (Begin(L"RegEnumValueW(" + HandleName(key) + L", " + std::to_wstring(index) + L")")) return ERROR_ACCESS_DENIED;
+    auto open = m_keyHandles.find(key);
+    if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    auto stored = m_keys.find(open->second.physical);
+    if (stored == m_keys.end()) return ERROR_KEY_DELETED;
+    if (index >= stored->second.values.size()) return ERROR_NO_MORE_ITEMS;
+    auto value = std::next(stored->second.values.begin(), index);
+    if (value->first.size() >= *nameLength) return ERROR_MORE_DATA;
+    value->first.copy(name, value->first.size());
+    name[value->first.size()] = L'\0';
+    *nameLength = static_cast<DWORD>(value->first.size());
+    if (type) *type = value->second.type;
+    return ERROR_SUCCESS;
+}
+
+LONG SimWindows::RegDeleteValueW(HKEY key, LPCWSTR valueName) {
+    if (Begin(L"RegDeleteValueW(" + HandleName(key) + L", " + Text(valueName) + L")")) return ERROR_ACCESS_DENIED;
+    auto open = m_keyHandles.find(key);
+    if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    auto stored = m_keys.find(open->second.physical);
+    if (stored == m_keys.end()) return ERROR_KEY_DELETED;
+    return stored->second.values.erase(Upper(valueName ? valueName : L"")) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 // ---------------------------------------------------------------------------- files
@@ -341,6 +472,24 @@ void SimWindows::SetListsDotEntries(const std::wstring& folder, bool lists) {
 }
 
 void SimWindows::SetInUse(const std::wstring& path) { m_nodes[Resolve(L"\\\\?\\" + path, false)].inUse = true; }
+
+void SimWindows::SetHeldWithDeleteSharing(const std::wstring& path) {
+    m_nodes[Resolve(L"\\\\?\\" + path, false)].heldWithDeleteSharing = true;
+}
+
+void SimWindows::ReleaseHolder(const std::wstring& path) {
+    auto node = m_nodes.find(Resolve(L"\\\\?\\" + path, false));
+    if (node == m_nodes.end()) return;
+    if (node->second.deletePending)
+        m_nodes.erase(node);  // the last handle closes: the pending delete happens now
+    else
+        node->second.heldWithDeleteSharing = false;
+}
+
+bool SimWindows::IsDeletePending(const std::wstring& path) const {
+    auto node = m_nodes.find(Resolve(L"\\\\?\\" + path, false));
+    return node != m_nodes.end() && node->second.deletePending;
+}
 
 void SimWindows::SetUnlistable(const std::wstring& folder) {
     m_nodes[Resolve(L"\\\\?\\" + folder, false)].unlistable = true;
@@ -432,6 +581,17 @@ BOOL SimWindows::DeleteFileW(LPCWSTR path) {
     const DWORD attributes = node->second.attributes;
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return FALSE;
     if (node->second.inUse) return FALSE;
+    // Opening a delete-pending file for deletion fails (access denied).
+    if (node->second.deletePending) return FALSE;
+    // Another handle with delete sharing is open: the delete is only marked and the entry
+    // stays listed until that handle closes. DeleteFileW's documentation: "marks a file for
+    // deletion on close ... the file deletion does not occur until the last handle to the
+    // file is closed"; later opens fail with access denied. Windows 10 1903 and later
+    // unlink such a file at once; earlier versions, modelled here, do not.
+    if (node->second.heldWithDeleteSharing) {
+        node->second.deletePending = true;
+        return TRUE;
+    }
     m_nodes.erase(node);
     return TRUE;
 }
@@ -443,7 +603,8 @@ BOOL SimWindows::RemoveDirectoryW(LPCWSTR path) {
     if (node == m_nodes.end() || key.back() == L'\\') return FALSE;
     if (!(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
     if (node->second.linkTarget.empty()) {
-        auto next = m_nodes.upper_bound(key);
+        // A sibling such as "T2" sorts between "T" and "T\...": look from "T\" on.
+        auto next = m_nodes.lower_bound(key + L"\\");
         if (next != m_nodes.end() && StartsWith(next->first, key + L"\\")) return FALSE;  // not empty
     }
     m_nodes.erase(node);  // a link goes by itself; its target stays
@@ -516,8 +677,12 @@ void SimWindows::EndProcess(HANDLE process) {
     auto it = m_processes.find(process);
     if (it == m_processes.end() || !it->second.running) return;
     it->second.running = false;
+    it->second.launch.exitCode = exitCode;
+    for (Launch& launch : launches)
+        if (launch.process == process) launch.exitCode = exitCode;
     if (onProcessExit) onProcessExit(it->second.launch);
 }
+
 
 bool SimWindows::IsProcessRunning(HANDLE process) const {
     auto it = m_processes.find(process);

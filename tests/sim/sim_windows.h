@@ -26,11 +26,19 @@ struct Launch {
     std::wstring directory;  // "(null)" when none was given
     int nShow = -1;
     HANDLE process = nullptr;
+    DWORD exitCode = STILL_ACTIVE;  // what the process ended with; STILL_ACTIVE while it runs
 };
+
+// How a child named relative to an open key, without a view flag of its own, is found.
+// InHandleView: in the view the key was opened in. InProcessView: in the calling 32-bit
+// process's own view, as Windows may do after a key was opened with KEY_WOW64_64KEY
+// ("Accessing an Alternate Registry View": operations on its subkeys must carry the same
+// flag, "otherwise, there can be unexpected behavior"). The pessimistic choice.
+enum class HandleChildren { InHandleView, InProcessView };
 
 class SimWindows final : public WindowsApi {
 public:
-    SimWindows();
+    explicit SimWindows(HandleChildren children = HandleChildren::InHandleView);
 
     // ---- System. By default an x64 system with GetNativeSystemInfo, system folder
     // C:\Windows\system32, the usual well-known folders and ProgramW6432.
@@ -44,13 +52,21 @@ public:
 
     // ---- Registry. Paths are physical: a 32-bit view's key under HKLM\SOFTWARE is written
     // with its Wow6432Node component. Keys are created with their parents.
+    // HKLM\SOFTWARE\Classes is shared by both views (bar CLSID and a few others), and
+    // HKCR is no store of its own: it shows HKCU\Software\Classes over HKLM\SOFTWARE\Classes,
+    // and a key named through it is the user's copy when there is one, else the machine's.
+    // The process is 32-bit. RegDeleteTreeW on an open key with no subkey name empties the
+    // key as the real seam does (EmptyKeyInView in the key's view); the calls that makes are
+    // logged indented below it and are not counted by Calls().
     void AddKey(HKEY root, const std::wstring& path);
     void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
                    bool withTerminator = true);
     void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                   const std::vector<std::uint8_t>& data);
     bool KeyExists(HKEY root, const std::wstring& path) const;
-    std::vector<std::wstring> AllKeys() const;  // "HKLM\PATH" in upper case, sorted
+    // What the first logged call equal to `call` returned (deletions only); -1 if none.
+    LONG ResultOf(const std::wstring& call) const;
+    std::vector<std::wstring> AllKeys() const;  // "HKLM\PATH" or "HKCU\PATH" in upper case, sorted
 
     // ---- Files. Paths are plain "C:\..." paths; "\\?\" paths and plain paths are both
     // understood by the calls, the plain ones with Windows' own shortening rules.
@@ -59,14 +75,24 @@ public:
     void AddLink(const std::wstring& path, const std::wstring& target);  // a folder junction
     void SetListsDotEntries(const std::wstring& folder, bool lists);
     void SetInUse(const std::wstring& path);  // a file held open without delete sharing
+    // A file another program holds open with delete sharing, as virus scanners and the
+    // search indexer do. Before Windows 10 1903 DeleteFileW on it succeeds but only marks it
+    // delete-pending: it stays listed, a second DeleteFileW fails, and its folder is not
+    // empty for RemoveDirectoryW, until the holder closes its handle (ReleaseHolder).
+    void SetHeldWithDeleteSharing(const std::wstring& path);
+    void ReleaseHolder(const std::wstring& path);
+    bool IsDeletePending(const std::wstring& path) const;
     void SetUnlistable(const std::wstring& folder);
     bool Exists(const std::wstring& path) const;
     DWORD Attributes(const std::wstring& path) const;
     std::vector<std::wstring> AllPaths() const;  // upper case, sorted
 
     // ---- Processes. A launched process runs until the test ends it or, by default, until
-    // a wait on it would block with nothing else to do.
+    // a wait on it would block with nothing else to do. It ends with `exitCode`, as msiexec
+    // does: 0 done, 1605 unknown product, 1618 another installation running, 1603 fatal
+    // error, 3010 done but a restart is needed.
     std::vector<Launch> launches;
+    DWORD exitCode = ERROR_SUCCESS;
     std::function<void(const Launch&)> onProcessExit;  // what the program did when it ends
     void EndProcess(HANDLE process);
     bool IsProcessRunning(HANDLE process) const;
@@ -94,6 +120,11 @@ public:
     LONG RegDeleteTreeW(HKEY key, LPCWSTR subKey) override;
     LONG RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) override;
     LONG RegDisableReflectionKey(HKEY root) override;
+    LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPWSTR className,
+                       LPDWORD classLength, PFILETIME lastWrite) override;
+    LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPDWORD type,
+                       LPBYTE data, LPDWORD dataSize) override;
+    LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) override;
     HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override;
     BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) override;
     BOOL FindClose(HANDLE find) override;
@@ -122,12 +153,22 @@ private:
     struct Key {
         std::map<std::wstring, Value> values;  // by upper-case name
     };
+    // An open key: where it was reached from and in which view, and the key it stands for.
+    struct OpenKey {
+        HKEY root = nullptr;
+        std::wstring logical;  // upper-case path below the root, as named
+        bool view32 = true;
+        REGSAM viewFlag = 0;  // the view flag the open carried, if any
+        std::wstring physical;
+    };
     struct Node {
         std::wstring name;  // as created
         DWORD attributes = 0;
         std::wstring linkTarget;  // upper-case path, for links
         bool listsDots = true;
         bool inUse = false;
+        bool heldWithDeleteSharing = false;
+        bool deletePending = false;
         bool unlistable = false;
         std::uint64_t order = 0;
     };
@@ -147,6 +188,12 @@ private:
     std::wstring HandleName(HKEY key) const;
     // The physical key path ("HKLM\SOFTWARE\...", upper case) that root and path reach in a view.
     std::wstring KeyFor(HKEY root, const std::wstring& subKey, bool view32) const;
+    std::wstring StorePath(HKEY root, const std::wstring& path) const;  // for the test's own writes
+    // The key that a root or an open key and a relative path reach with the call's access
+    // bits; false when `where` is no open key.
+    bool Locate(HKEY where, LPCWSTR subKey, REGSAM access, OpenKey& key) const;
+    std::vector<std::wstring> SubkeysOf(const std::wstring& fullPath) const;
+    LONG Record(size_t at, LONG result);
     void CreateKey(const std::wstring& fullPath);
     bool HasSubkeys(const std::wstring& fullPath) const;
     void EraseTree(const std::wstring& fullPath, bool keepKey);
@@ -165,7 +212,10 @@ private:
     std::map<std::wstring, std::wstring> m_environment;
 
     std::map<std::wstring, Key> m_keys;            // by physical upper-case path
-    std::map<HKEY, std::wstring> m_keyHandles;     // open handle -> physical path
+    HandleChildren m_children;
+    std::map<HKEY, OpenKey> m_keyHandles;
+    std::map<size_t, LONG> m_results;  // by log index
+    int m_depth = 0;                   // calls made inside another call are logged indented
     std::map<HKEY, int> m_keyOrdinals;
     int m_nextKeyOrdinal = 1;
 

@@ -83,7 +83,9 @@ TEST_F(FolderTreeTest, ReadOnlyFileStaysWithItsFoldersAndAttributes) {
     windows.AddFile(L"C:\\T\\B\\locked.dat", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     windows.AddFile(L"C:\\T\\B\\other.dat");
     windows.AddFile(L"C:\\T\\C\\gone.dat");
+    windows.AddFile(L"C:\\T-old\\keep.dat");  // sorts between "C:\T" and "C:\T\B"
     EXPECT_FALSE(Delete(L"C:\\T"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T-old\\keep.dat"));
     EXPECT_TRUE(windows.Exists(L"C:\\T\\B\\locked.dat"));
     EXPECT_EQ(windows.Attributes(L"C:\\T\\B\\locked.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_FALSE(windows.Exists(L"C:\\T\\B\\other.dat"));
@@ -98,6 +100,52 @@ TEST_F(FolderTreeTest, FileInUseStaysAndTheRestGoes) {
     EXPECT_FALSE(Delete(L"C:\\T"));
     EXPECT_TRUE(windows.Exists(L"C:\\T\\open.log"));
     EXPECT_FALSE(windows.Exists(L"C:\\T\\B"));
+}
+
+// A file held by another program with delete sharing (a scanner, the indexer): its delete
+// succeeds but it stays listed, so its folders cannot go. The walk asks once per entry,
+// reports FALSE, keeps everything outside, leaves no listing open and ends.
+TEST_F(FolderTreeTest, FileHeldWithDeleteSharingKeepsItsFoldersUntilReleased) {
+    windows.AddFile(L"C:\\T\\scanned.dll");
+    windows.AddFile(L"C:\\T\\B\\C\\indexed.txt");
+    windows.AddFile(L"C:\\T\\B\\plain.txt");
+    windows.AddFile(L"C:\\T2\\beside.txt");
+    windows.AddFile(L"C:\\Precious\\p");
+    windows.AddLink(L"C:\\T\\link", L"C:\\Precious");
+    for (const wchar_t* held : {L"C:\\T\\scanned.dll", L"C:\\T\\B\\C\\indexed.txt"})
+        windows.SetHeldWithDeleteSharing(held);
+
+    EXPECT_FALSE(Delete(L"C:\\T"));
+    EXPECT_EQ(windows.OpenHandleCount(), 0u);
+    EXPECT_EQ(Joined(Removals()), Joined({
+                                      L"DeleteFileW(\\\\?\\C:\\T\\scanned.dll)",
+                                      L"DeleteFileW(\\\\?\\C:\\T\\B\\C\\indexed.txt)",
+                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\B\\C)",
+                                      L"DeleteFileW(\\\\?\\C:\\T\\B\\plain.txt)",
+                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\B)",
+                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\link)",
+                                      L"RemoveDirectoryW(\\\\?\\C:\\T)",
+                                  }));
+    EXPECT_TRUE(windows.IsDeletePending(L"C:\\T\\scanned.dll"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T\\B\\C"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T\\B\\plain.txt"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T\\link"));
+    EXPECT_TRUE(windows.Exists(L"C:\\Precious\\p"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T2\\beside.txt"));
+
+    // A second run while the files are still held changes nothing and still ends.
+    const auto before = windows.AllPaths();
+    EXPECT_FALSE(Delete(L"C:\\T"));
+    EXPECT_EQ(windows.AllPaths(), before);
+    EXPECT_EQ(windows.OpenHandleCount(), 0u);
+
+    // Once the holders close, the entries vanish and the emptied folders can go.
+    windows.ReleaseHolder(L"C:\\T\\scanned.dll");
+    windows.ReleaseHolder(L"C:\\T\\B\\C\\indexed.txt");
+    EXPECT_TRUE(windows.Exists(L"C:\\T\\B\\C"));
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_FALSE(windows.Exists(L"C:\\T"));
+    EXPECT_TRUE(windows.Exists(L"C:\\T2\\beside.txt"));
 }
 
 TEST_F(FolderTreeTest, MissingPathAndFilePathChangeNothing) {

@@ -6,6 +6,7 @@
 #include "install_cleaner.h"
 #include "simulated_installation.h"
 
+using namespace velmora;
 using namespace velmora::sim;
 
 namespace {
@@ -26,8 +27,11 @@ size_t IndexOf(const std::vector<std::wstring>& log, const std::wstring& entry) 
     return static_cast<size_t>(std::find(log.begin(), log.end(), entry) - log.begin());
 }
 
-TEST(LanguagePass, EnglishOn64BitSystemWith32BitChoice) {
-    SimWindows w;
+class LanguagePass : public testing::TestWithParam<HandleChildren> {};
+INSTANTIATE_TEST_SUITE_P(Registry, LanguagePass, BothChildResolutions(), ChildResolutionName);
+
+TEST_P(LanguagePass, EnglishOn64BitSystemWith32BitChoice) {
+    SimWindows w(GetParam());
     InstallEdition(w, 1, true, kLocation);
     CInstallCleaner cleaner(w);
     EXPECT_TRUE(cleaner.CleanLanguage(1, TRUE));
@@ -66,10 +70,17 @@ TEST(LanguagePass, EnglishOn64BitSystemWith32BitChoice) {
     // Everything of the edition is gone; its uninstall entry under the user is not touched.
     for (const std::wstring& key : w.AllKeys()) EXPECT_EQ(key.find(L"EN-US"), std::wstring::npos) << key;
     EXPECT_EQ(w.OpenHandleCount(), 0u);
+    // Windows Installer registers the 32-bit package in the shared Classes key: the delete
+    // through HKCR removes it, and the Wow6432Node\Classes form finds nothing, as expected.
+    EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(L"41D9B3E5100A33011A103C1E0FA6B725")));
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)"), ERROR_SUCCESS);
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKLM, SOFTWARE\\Wow6432Node\\Classes\\Installer\\Products\\"
+                         L"41D9B3E5100A33011A103C1E0FA6B725)"),
+              ERROR_FILE_NOT_FOUND);
 }
 
-TEST(LanguagePass, LanguageFoldersGoInOrderBeforeTheInstallerRuns) {
-    SimWindows w;
+TEST_P(LanguagePass, LanguageFoldersGoInOrderBeforeTheInstallerRuns) {
+    SimWindows w(GetParam());
     InstallEdition(w, 1, true, kLocation);
     AddBystanders(w, true, kLocation);
     CInstallCleaner(w).CleanLanguage(1, TRUE);
@@ -86,8 +97,8 @@ TEST(LanguagePass, LanguageFoldersGoInOrderBeforeTheInstallerRuns) {
     EXPECT_TRUE(w.Exists(std::wstring(kLocation) + L"\\nl-NL\\keep.txt"));
 }
 
-TEST(LanguagePass, On32BitSystemEveryPathIsPlainAndTheViewIs32Bit) {
-    SimWindows w;
+TEST_P(LanguagePass, On32BitSystemEveryPathIsPlainAndTheViewIs32Bit) {
+    SimWindows w(GetParam());
     w.SetNativeArchitecture(PROCESSOR_ARCHITECTURE_INTEL);
     InstallEdition(w, 1, false, kLocation);
     CInstallCleaner cleaner(w);
@@ -105,19 +116,49 @@ TEST(LanguagePass, On32BitSystemEveryPathIsPlainAndTheViewIs32Bit) {
     for (const std::wstring& key : w.AllKeys()) EXPECT_EQ(key.find(L"EN-US"), std::wstring::npos) << key;
 }
 
-TEST(LanguagePass, SixtyFourBitChoiceUsesPlainPathsThroughThe64BitView) {
-    SimWindows w;
+TEST_P(LanguagePass, SixtyFourBitChoiceUsesPlainPathsThroughThe64BitView) {
+    SimWindows w(GetParam());
     InstallEdition(w, 8, false, kLocation);  // Hungarian, culture "hu-hu"
+    // A 32-bit copy of the vendor key with the same children: only the 64-bit one is emptied.
+    const std::wstring wowVendor = L"SOFTWARE\\Wow6432Node\\TORVEN\\VARNO\\2017\\hu-hu";
+    w.SetString(HKEY_LOCAL_MACHINE, wowVendor + L"\\Settings\\Deep", L"Value", L"32");
+    const std::wstring packed = EditionPackedCode(g_languageTable[8]);
     CInstallCleaner(w).CleanLanguage(8, FALSE);
+    EXPECT_TRUE(w.KeyExists(HKEY_LOCAL_MACHINE, wowVendor + L"\\Settings\\Deep"));
     for (const std::wstring& call : PassCalls(w)) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
     EXPECT_EQ(w.Calls({L"RegOpenKeyExW"}).at(1),
               L"RegOpenKeyExW(HKLM, Software\\TORVEN\\VARNO\\2017\\hu-hu, 0, 0xf013f) -> #k2");
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TORVEN\\VARNO\\2017\\hu-hu"));
     EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\Support\\hu-hu"));
+    // The per-machine registration goes through HKCR; the plain machine products key is
+    // then the same key, already gone.
+    EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)));
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\" + packed + L")"), ERROR_SUCCESS);
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKLM, SOFTWARE\\Classes\\Installer\\Products\\" + packed + L")"),
+              ERROR_FILE_NOT_FOUND);
 }
 
-TEST(LanguagePass, WithoutUninstallKeyNoFolderGoesButEverythingElseRuns) {
-    SimWindows w;
+// A stray copy of the registration under HKCU\Software\Classes shadows the machine's in
+// HKCR, so the HKCR delete removes the user's copy. With the 64-bit choice the plain
+// machine products key then removes the machine's; with the 32-bit choice its
+// Wow6432Node\Classes form names a key Windows Installer never writes, and the machine's
+// registration stays: Windows Installer still lists the edition as installed.
+TEST_P(LanguagePass, StrayPerUserRegistrationLeavesTheMachineOneWithThe32BitChoice) {
+    const std::wstring packed = EditionPackedCode(g_languageTable[1]);
+    for (BOOL use32 : {TRUE, FALSE}) {
+        SimWindows w(GetParam());
+        InstallEdition(w, 1, use32 != FALSE, kLocation);
+        w.AddKey(HKEY_CURRENT_USER, L"Software\\Classes\\Installer\\Products\\" + packed + L"\\SourceList");
+        CInstallCleaner(w).CleanLanguage(1, use32);
+        SCOPED_TRACE(use32);
+        EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\Installer\\Products\\" + packed));
+        EXPECT_EQ(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)), use32 != FALSE);
+        EXPECT_EQ(w.KeyExists(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + packed), use32 != FALSE);
+    }
+}
+
+TEST_P(LanguagePass, WithoutUninstallKeyNoFolderGoesButEverythingElseRuns) {
+    SimWindows w(GetParam());
     w.AddFile(std::wstring(kLocation) + L"\\en-US\\orphan.txt");
     EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
     EXPECT_TRUE(w.Calls({L"RegQueryValueExW", L"DeleteFileW", L"RemoveDirectoryW", L"FindFirstFileW"}).empty());
@@ -126,9 +167,9 @@ TEST(LanguagePass, WithoutUninstallKeyNoFolderGoesButEverythingElseRuns) {
     EXPECT_TRUE(w.Exists(std::wstring(kLocation) + L"\\en-US\\orphan.txt"));
 }
 
-TEST(LanguagePass, InstallLocationLengthLimitIs129Characters) {
+TEST_P(LanguagePass, InstallLocationLengthLimitIs129Characters) {
     for (size_t length : {129u, 130u}) {
-        SimWindows w;
+        SimWindows w(GetParam());
         std::wstring location = L"C:\\";
         location += std::wstring(length - location.size(), L'v');
         InstallEdition(w, 1, true, location);
@@ -148,7 +189,7 @@ std::vector<std::uint8_t> Bytes(const std::wstring& text, bool terminated) {
 
 // Whatever the uninstall entry says, no folder outside the product is touched, and every
 // registry step and the installer still run.
-TEST(LanguagePass, UnsafeInstallLocationsRemoveNoFolder) {
+TEST_P(LanguagePass, UnsafeInstallLocationsRemoveNoFolder) {
     struct Case {
         const char* what;
         DWORD type;
@@ -177,7 +218,7 @@ TEST(LanguagePass, UnsafeInstallLocationsRemoveNoFolder) {
         {"binary drive root", REG_BINARY, Bytes(L"C:\\", false)},
     };
     for (const Case& c : cases) {
-        SimWindows w;
+        SimWindows w(GetParam());
         InstallEdition(w, 1, true, kLocation);
         w.SetValue(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kEnglishUninstall, L"InstallLocation",
                    c.type, c.data);
@@ -193,8 +234,8 @@ TEST(LanguagePass, UnsafeInstallLocationsRemoveNoFolder) {
     }
 }
 
-TEST(LanguagePass, ValueStoredWithoutTerminatorIsStillReadWhole) {
-    SimWindows w;
+TEST_P(LanguagePass, ValueStoredWithoutTerminatorIsStillReadWhole) {
+    SimWindows w(GetParam());
     InstallEdition(w, 1, true, kLocation);
     w.SetValue(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kEnglishUninstall, L"InstallLocation",
                REG_SZ, Bytes(kLocation, false));
@@ -203,8 +244,8 @@ TEST(LanguagePass, ValueStoredWithoutTerminatorIsStillReadWhole) {
     EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\UserDataCache\\en-US"));
 }
 
-TEST(LanguagePass, InstallLocationWithTrailingBackslashStillReachesItsFolders) {
-    SimWindows w;
+TEST_P(LanguagePass, InstallLocationWithTrailingBackslashStillReachesItsFolders) {
+    SimWindows w(GetParam());
     InstallEdition(w, 1, true, kLocation);
     w.SetString(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kEnglishUninstall, L"InstallLocation",
                 std::wstring(kLocation) + L"\\");
@@ -213,8 +254,8 @@ TEST(LanguagePass, InstallLocationWithTrailingBackslashStillReachesItsFolders) {
     EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\Support\\en-US"));
 }
 
-TEST(LanguagePass, LaunchFailureSkipsTheWaitAndTheDeletionsStillRun) {
-    SimWindows w;
+TEST_P(LanguagePass, LaunchFailureSkipsTheWaitAndTheDeletionsStillRun) {
+    SimWindows w(GetParam());
     InstallEdition(w, 1, true, kLocation);
     w.FailEvery(L"ShellExecuteExW");
     EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
@@ -226,31 +267,47 @@ TEST(LanguagePass, LaunchFailureSkipsTheWaitAndTheDeletionsStillRun) {
     EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017\\en-US"));
 }
 
-TEST(LanguagePass, WithoutASystemFolderTheInstallerIsNotLaunchedFromTheDriveRoot) {
-    SimWindows w;
+TEST_P(LanguagePass, WithoutASystemFolderTheInstallerIsNotLaunchedFromTheDriveRoot) {
+    SimWindows w(GetParam());
     w.SetSystemDirectory(L"");
     EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
     EXPECT_TRUE(w.launches.empty());
     EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 5u);
 }
 
-TEST(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEnded) {
-    SimWindows w;
-    InstallEdition(w, 3, true, kLocation);
-    size_t exitedAt = 0;
-    w.onProcessExit = [&](const Launch&) { exitedAt = w.log.size(); };
-    w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
-    w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
-    CInstallCleaner(w).CleanLanguage(3, TRUE);
-    ASSERT_GT(exitedAt, 0u);
-    EXPECT_EQ(w.dispatched.size(), 2u);
-    for (size_t i = 0; i < exitedAt; ++i)
-        EXPECT_TRUE(w.log[i].rfind(L"RegDelete", 0) != 0) << "deleted before the installer ended: " << w.log[i];
+// The installer's exit code is not examined: success (0), unknown product (1605), another
+// installation running (1618), fatal error (1603) and restart needed (3010) all lead to
+// the same calls and the same end state.
+TEST_P(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEndedWhateverItsExitCode) {
+    std::vector<std::wstring> firstLog, firstKeys, firstPaths;
+    for (DWORD exitCode : {0u, 1605u, 1618u, 1603u, 3010u}) {
+        SimWindows w(GetParam());
+        InstallEdition(w, 3, true, kLocation);
+        w.exitCode = exitCode;
+        size_t exitedAt = 0;
+        w.onProcessExit = [&](const Launch&) { exitedAt = w.log.size(); };
+        w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
+        w.whileWaiting.push_back([&] { w.Post(WM_PAINT); });
+        EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(3, TRUE));
+        SCOPED_TRACE(exitCode);
+        ASSERT_GT(exitedAt, 0u);
+        EXPECT_EQ(w.launches.at(0).exitCode, exitCode);
+        EXPECT_EQ(w.dispatched.size(), 2u);
+        for (size_t i = 0; i < exitedAt; ++i)
+            EXPECT_TRUE(w.log[i].rfind(L"RegDelete", 0) != 0) << "deleted before the installer ended: " << w.log[i];
+        if (firstLog.empty()) {
+            firstLog = w.log, firstKeys = w.AllKeys(), firstPaths = w.AllPaths();
+            continue;
+        }
+        EXPECT_EQ(Joined(w.log), Joined(firstLog));
+        EXPECT_EQ(w.AllKeys(), firstKeys);
+        EXPECT_EQ(w.AllPaths(), firstPaths);
+    }
 }
 
-TEST(LanguagePass, RowsOutsideTheEditionsTouchNothing) {
+TEST_P(LanguagePass, RowsOutsideTheEditionsTouchNothing) {
     for (int row : {0, 16, -1}) {
-        SimWindows w;
+        SimWindows w(GetParam());
         EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(row, TRUE));
         EXPECT_TRUE(w.log.empty()) << row;
     }

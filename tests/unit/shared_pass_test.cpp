@@ -6,6 +6,7 @@
 #include "install_cleaner.h"
 #include "simulated_installation.h"
 
+using namespace velmora;
 using namespace velmora::sim;
 
 namespace {
@@ -24,18 +25,23 @@ CInstallCleaner AfterLanguagePass(SimWindows& w, BOOL use32BitView) {
     return cleaner;
 }
 
+// The pass's own calls: without the folder walk, and without the calls that emptying an open
+// key makes inside RegDeleteTreeW (logged indented).
 std::vector<std::wstring> WithoutFolderWalk(const SimWindows& w) {
     std::vector<std::wstring> calls;
     for (const std::wstring& call : w.log)
-        if (call.rfind(L"Find", 0) != 0 && call.rfind(L"DeleteFileW", 0) != 0 &&
+        if (call.rfind(L" ", 0) != 0 && call.rfind(L"Find", 0) != 0 && call.rfind(L"DeleteFileW", 0) != 0 &&
             call.rfind(L"RemoveDirectoryW", 0) != 0 && call.rfind(L"SHGetFolderPathW", 0) != 0 &&
             call.rfind(L"GetEnvironmentVariableW", 0) != 0)
             calls.push_back(call);
     return calls;
 }
 
-TEST(SharedPass, On64BitSystemWith32BitChoice) {
-    SimWindows w;
+class SharedPass : public testing::TestWithParam<HandleChildren> {};
+INSTANTIATE_TEST_SUITE_P(Registry, SharedPass, BothChildResolutions(), ChildResolutionName);
+
+TEST_P(SharedPass, On64BitSystemWith32BitChoice) {
+    SimWindows w(GetParam());
     InstallShared(w, true, kShared);
     CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);
     EXPECT_TRUE(cleaner.CleanShared(TRUE));
@@ -72,34 +78,67 @@ TEST(SharedPass, On64BitSystemWith32BitChoice) {
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\TORVEN\\VARNO\\2017"));
     EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017"));
     EXPECT_EQ(w.OpenHandleCount(), 0u);
+    // Both per-machine registrations sit in the shared Classes key and go through HKCR;
+    // the Wow6432Node\Classes deletes find nothing, as expected.
+    for (const wchar_t* packed : {L"41D9B3E5100A00000A103C1E0FA6B725", L"41D9B3E5100A00002A003C1E0FA6B725"}) {
+        EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)));
+        EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\" + std::wstring(packed) + L")"),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKLM, " + wow + L"Classes\\Installer\\Products\\" + packed + L")"),
+                  ERROR_FILE_NOT_FOUND);
+    }
 }
 
-TEST(SharedPass, InstallFolderGoesAfterTheInstallerHasEnded) {
-    SimWindows w;
-    InstallShared(w, true, kShared);
-    CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);
-    bool folderPresentAtExit = false;
-    w.onProcessExit = [&](const Launch&) { folderPresentAtExit = w.Exists(std::wstring(kShared) + L"\\bin\\varno.exe"); };
-    cleaner.CleanShared(TRUE);
-    EXPECT_TRUE(folderPresentAtExit);
-    EXPECT_FALSE(w.Exists(kShared));
-    EXPECT_EQ(w.Calls({L"RemoveDirectoryW"}).back(), std::wstring(L"RemoveDirectoryW(\\\\?\\") + kShared + L")");
+// The installer's exit code is not examined: 0, 1605, 1618, 1603 and 3010 lead to the
+// same calls and the same end state.
+TEST_P(SharedPass, InstallFolderGoesAfterTheInstallerHasEndedWhateverItsExitCode) {
+    std::vector<std::wstring> firstLog, firstKeys;
+    for (DWORD exitCode : {0u, 1605u, 1618u, 1603u, 3010u}) {
+        SimWindows w(GetParam());
+        InstallShared(w, true, kShared);
+        CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);
+        w.exitCode = exitCode;
+        bool folderPresentAtExit = false;
+        w.onProcessExit = [&](const Launch&) { folderPresentAtExit = w.Exists(std::wstring(kShared) + L"\\bin\\varno.exe"); };
+        EXPECT_TRUE(cleaner.CleanShared(TRUE));
+        SCOPED_TRACE(exitCode);
+        EXPECT_EQ(w.launches.back().exitCode, exitCode);
+        EXPECT_TRUE(folderPresentAtExit);
+        EXPECT_FALSE(w.Exists(kShared));
+        EXPECT_EQ(w.Calls({L"RemoveDirectoryW"}).back(), std::wstring(L"RemoveDirectoryW(\\\\?\\") + kShared + L")");
+        if (firstLog.empty()) {
+            firstLog = w.log, firstKeys = w.AllKeys();
+            continue;
+        }
+        EXPECT_EQ(Joined(w.log), Joined(firstLog));
+        EXPECT_EQ(w.AllKeys(), firstKeys);
+    }
 }
 
-TEST(SharedPass, On64BitSystemWith64BitChoiceEveryPathIsPlain) {
-    SimWindows w;
+TEST_P(SharedPass, On64BitSystemWith64BitChoiceEveryPathIsPlain) {
+    SimWindows w(GetParam());
     InstallShared(w, false, kShared);
+    // A 32-bit copy of the version key with the same children: only the 64-bit one goes.
+    const std::wstring wowVersion = L"SOFTWARE\\Wow6432Node\\TORVEN\\VARNO\\2017";
+    w.SetString(HKEY_LOCAL_MACHINE, wowVersion + L"\\Common\\Paths", L"Root", L"C:\\Apps32");
     CInstallCleaner cleaner = AfterLanguagePass(w, FALSE);
     cleaner.CleanShared(FALSE);
+    EXPECT_TRUE(w.KeyExists(HKEY_LOCAL_MACHINE, wowVersion + L"\\Common\\Paths"));
     for (const std::wstring& call : w.log) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
     for (const std::wstring& call : w.Calls({L"RegDeleteKeyExW"})) EXPECT_NE(call.find(L", 0x100, 0)"), std::wstring::npos);
+    const auto opens = w.Calls({L"RegOpenKeyExW"});
+    ASSERT_EQ(opens.size(), 2u);
+    EXPECT_NE(opens[0].find(L", 0, 0x101)"), std::wstring::npos) << opens[0];
+    EXPECT_NE(opens[1].find(L", 0, 0xf013f)"), std::wstring::npos) << opens[1];
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TORVEN\\VARNO\\2017"));
     EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, std::wstring(L"SOFTWARE\\") + kSecondUninstall));
+    for (const std::wstring& code : {std::wstring(kFirstSharedProductCode), std::wstring(kSecondSharedProductCode)})
+        EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(PackProductCode(code))));
 }
 
-TEST(SharedPass, On32BitSystemTheChoiceMakesNoDifference) {
+TEST_P(SharedPass, On32BitSystemTheChoiceMakesNoDifference) {
     for (BOOL use32 : {TRUE, FALSE}) {
-        SimWindows w;
+        SimWindows w(GetParam());
         w.SetNativeArchitecture(PROCESSOR_ARCHITECTURE_INTEL);
         InstallShared(w, false, kShared);
         CInstallCleaner cleaner = AfterLanguagePass(w, use32);
@@ -112,8 +151,8 @@ TEST(SharedPass, On32BitSystemTheChoiceMakesNoDifference) {
     }
 }
 
-TEST(SharedPass, NothingInstalledLaunchesOnceAndStillReturnsTrue) {
-    SimWindows w;
+TEST_P(SharedPass, NothingInstalledLaunchesOnceAndStillReturnsTrue) {
+    SimWindows w(GetParam());
     CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);
     w.launches.clear();
     EXPECT_TRUE(cleaner.CleanShared(TRUE));
@@ -122,7 +161,7 @@ TEST(SharedPass, NothingInstalledLaunchesOnceAndStillReturnsTrue) {
     EXPECT_TRUE(w.Calls({L"FindFirstFileW", L"RemoveDirectoryW"}).empty());
 }
 
-TEST(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
+TEST_P(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
     struct Case {
         const wchar_t* location;
         bool removed;
@@ -131,7 +170,7 @@ TEST(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
                           {L"C:\\Windows", false},      {L"C:\\Users\\tech", false},
                           {L"C:\\Apps\\VARNO\\..\\..", false}};
     for (const Case& c : cases) {
-        SimWindows w;
+        SimWindows w(GetParam());
         InstallShared(w, true, c.location);
         w.AddFile(L"C:\\Windows\\system32\\kernel32.dll");
         w.AddFile(L"C:\\Users\\tech\\Documents\\thesis.doc");
@@ -147,8 +186,8 @@ TEST(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
     }
 }
 
-TEST(SharedPass, VendorVersionKeyWithSubkeysAndValuesGoesCompletely) {
-    SimWindows w;
+TEST_P(SharedPass, VendorVersionKeyWithSubkeysAndValuesGoesCompletely) {
+    SimWindows w(GetParam());
     InstallShared(w, true, kShared);
     AddBystanders(w, true, L"C:\\Apps");
     CInstallCleaner cleaner = AfterLanguagePass(w, TRUE);
@@ -156,6 +195,38 @@ TEST(SharedPass, VendorVersionKeyWithSubkeysAndValuesGoesCompletely) {
     for (const std::wstring& key : w.AllKeys()) EXPECT_EQ(key.find(L"\\2017"), std::wstring::npos) << key;
     EXPECT_TRUE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\TORVEN\\VARNO\\2018\\en-US"));
     EXPECT_TRUE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2018"));
+}
+
+}  // namespace
+
+namespace {
+
+// A whole cleanup, every edition and then the shared pass, on a system with both a 32-bit
+// and a 64-bit installation: for either choice the registry ends the same whether a
+// handle's children resolve in its view or in the process's view.
+TEST(WholeCleanup, EndsAlikeWhereverAHandlesChildrenResolve) {
+    for (BOOL use32 : {TRUE, FALSE}) {
+        std::vector<std::wstring> keys[2];
+        for (HandleChildren children : {HandleChildren::InHandleView, HandleChildren::InProcessView}) {
+            SimWindows w(children);
+            for (bool wow : {true, false}) {
+                for (int row = kFirstEditionRow; row <= kLastEditionRow; ++row) InstallEdition(w, row, wow, L"C:\\V");
+                InstallShared(w, wow, L"C:\\V\\Shared");
+                AddBystanders(w, wow, L"C:\\V");
+            }
+            CInstallCleaner cleaner(w);
+            for (int row = kFirstEditionRow; row <= kLastEditionRow; ++row) cleaner.CleanLanguage(row, use32);
+            cleaner.CleanShared(use32);
+            EXPECT_EQ(w.OpenHandleCount(), 0u);
+            keys[children == HandleChildren::InProcessView] = w.AllKeys();
+        }
+        SCOPED_TRACE(use32);
+        EXPECT_EQ(keys[0], keys[1]);
+        // The installation of the other choice keeps its vendor keys.
+        const std::wstring kept = use32 ? L"HKLM\\SOFTWARE\\TORVEN\\VARNO\\2017\\COMMON\\PATHS"
+                                        : L"HKLM\\SOFTWARE\\WOW6432NODE\\TORVEN\\VARNO\\2017\\COMMON\\PATHS";
+        EXPECT_NE(std::find(keys[0].begin(), keys[0].end(), kept), keys[0].end());
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // the product leave it: uninstall entries, product registrations, vendor keys and folders.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "language_table.h"
@@ -11,8 +13,26 @@
 
 namespace velmora::sim {
 
+// The pass tests run twice: with a handle's children found in the handle's view, and with
+// them found in the calling process's view (the pessimistic Windows). Both must end alike.
+inline auto BothChildResolutions() {
+    return testing::Values(HandleChildren::InHandleView, HandleChildren::InProcessView);
+}
+inline void PrintTo(HandleChildren children, std::ostream* out) {
+    *out << (children == HandleChildren::InHandleView ? "children in the handle's view" : "children in the process's view");
+}
+inline std::string ChildResolutionName(const testing::TestParamInfo<HandleChildren>& info) {
+    return info.param == HandleChildren::InHandleView ? "ChildrenInHandleView" : "ChildrenInProcessView";
+}
+
 // Where a 32-bit product's machine keys live: below Wow6432Node on a 64-bit system.
 inline std::wstring MachineSoftware(bool wow) { return wow ? L"SOFTWARE\\Wow6432Node" : L"SOFTWARE"; }
+
+// Where Windows Installer registers a per-machine product, for 32-bit and 64-bit packages
+// alike: the shared HKLM\SOFTWARE\Classes, which HKCR shows.
+inline std::wstring MachineProductKey(const std::wstring& packed) {
+    return L"SOFTWARE\\Classes\\Installer\\Products\\" + packed;
+}
 
 inline void InstallEdition(SimWindows& w, int row, bool wow, const std::wstring& location) {
     const LanguageEntry& entry = g_languageTable[row];
@@ -21,8 +41,8 @@ inline void InstallEdition(SimWindows& w, int row, bool wow, const std::wstring&
     const std::wstring soft = MachineSoftware(wow);
     w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + code + L"}",
                 L"InstallLocation", location);
-    w.AddKey(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + packed + L"\\SourceList");
-    w.AddKey(HKEY_LOCAL_MACHINE, soft + L"\\Classes\\Installer\\Products\\" + packed + L"\\Features");
+    w.AddKey(HKEY_LOCAL_MACHINE, MachineProductKey(packed) + L"\\SourceList");
+    w.AddKey(HKEY_LOCAL_MACHINE, MachineProductKey(packed) + L"\\Features");
     const std::wstring vendor = soft + L"\\TORVEN\\VARNO\\2017\\" + entry.cultureFolder;
     w.SetString(HKEY_LOCAL_MACHINE, vendor + L"\\Settings\\Deep", L"Value", L"1");
     w.SetString(HKEY_LOCAL_MACHINE, vendor, L"Language", entry.cultureFolder);
@@ -42,8 +62,7 @@ inline void InstallShared(SimWindows& w, bool wow, const std::wstring& location)
         const std::wstring uninstall = soft + L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + code + L"}";
         w.SetString(HKEY_LOCAL_MACHINE, uninstall, L"InstallLocation", location);
         w.SetString(HKEY_CURRENT_USER, uninstall, L"DisplayName", L"VARNO 2017 shared");
-        w.AddKey(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + packed);
-        w.AddKey(HKEY_LOCAL_MACHINE, soft + L"\\Classes\\Installer\\Products\\" + packed + L"\\SourceList");
+        w.AddKey(HKEY_LOCAL_MACHINE, MachineProductKey(packed) + L"\\SourceList");
     }
     w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2017\\Common\\Paths", L"Root", location);
     w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2017", L"Version", L"17.0");
@@ -58,7 +77,7 @@ inline void AddBystanders(SimWindows& w, bool wow, const std::wstring& location)
     w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2018\\en-US", L"Language", L"en-US");
     w.SetString(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2018", L"Version", L"18.0");
     w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\OtherVendor\\Tool", L"Path", L"C:\\Other");
-    w.AddKey(HKEY_CLASSES_ROOT, L"Installer\\Products\\00000000000000000000000000000001");
+    w.AddKey(HKEY_LOCAL_MACHINE, MachineProductKey(L"00000000000000000000000000000001"));
     w.AddFile(location + L"\\nl-NL\\keep.txt");
     w.AddFile(location + L"\\Support\\nl-NL\\keep.txt");
     w.AddFile(L"C:\\Other\\tool.exe");
