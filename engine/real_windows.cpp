@@ -1,5 +1,6 @@
 // The seam's real side: each call forwards to Win32 and does nothing else.
 #include <shlobj.h>
+#include <userenv.h>
 
 #include "windows_api.h"
 
@@ -32,6 +33,7 @@ HRESULT RealWindows::SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWOR
 DWORD RealWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
     return ::GetEnvironmentVariableW(name, buffer, size);
 }
+BOOL RealWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) { return ::GetProfilesDirectoryW(buffer, size); }
 BOOL RealWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ::ShellExecuteExW(info); }
 BOOL RealWindows::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 HMODULE RealWindows::GetModuleHandleW(LPCWSTR moduleName) { return ::GetModuleHandleW(moduleName); }

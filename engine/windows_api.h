@@ -38,6 +38,7 @@ public:
     // Well-known folders, asked when judging whether an install location is safe to remove.
     virtual HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) = 0;
     virtual DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) = 0;
+    virtual BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) = 0;
 
     // Launching the Windows Installer.
     virtual BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) = 0;
@@ -75,6 +76,7 @@ public:
     UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
+    BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;

@@ -478,6 +478,19 @@ DWORD SimWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD siz
     return static_cast<DWORD>(value->second.size());
 }
 
+BOOL SimWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) {
+    if (Begin(L"GetProfilesDirectoryW(" + std::to_wstring(size ? *size : 0) + L")")) return FALSE;
+    if (m_profilesDirectory.empty() || !size) return FALSE;
+    if (!buffer || *size <= m_profilesDirectory.size()) {
+        *size = static_cast<DWORD>(m_profilesDirectory.size() + 1);
+        return FALSE;
+    }
+    m_profilesDirectory.copy(buffer, *size);
+    buffer[m_profilesDirectory.size()] = L'\0';
+    *size = static_cast<DWORD>(m_profilesDirectory.size() + 1);
+    return TRUE;
+}
+
 // ---------------------------------------------------------------------------- processes
 
 BOOL SimWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) {

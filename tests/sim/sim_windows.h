@@ -40,6 +40,8 @@ public:
     void SetKnownFolder(int csidl, const std::wstring& folder);
     void RemoveKnownFolder(int csidl) { m_knownFolders.erase(csidl); }
     void SetEnvironment(const std::wstring& name, const std::wstring& value) { m_environment[name] = value; }
+    // The folder that holds every profile; empty when the system will not say.
+    void SetProfilesDirectory(const std::wstring& folder) { m_profilesDirectory = folder; }
     bool Is64Bit() const;
 
     // ---- Registry. Paths are physical: a 32-bit view's key under HKLM\SOFTWARE is written
@@ -102,6 +104,7 @@ public:
     UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
+    BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
@@ -163,6 +166,7 @@ private:
     std::wstring m_systemDirectory = L"C:\\Windows\\system32";
     std::map<int, std::wstring> m_knownFolders;
     std::map<std::wstring, std::wstring> m_environment;
+    std::wstring m_profilesDirectory = L"C:\\Users";
 
     std::map<std::wstring, Key> m_keys;            // by physical upper-case path
     std::map<HKEY, std::wstring> m_keyHandles;     // open handle -> physical path
