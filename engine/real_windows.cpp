@@ -27,6 +27,16 @@ BOOL RealWindows::FindClose(HANDLE find) { return ::FindClose(find); }
 BOOL RealWindows::DeleteFileW(LPCWSTR path) { return ::DeleteFileW(path); }
 BOOL RealWindows::RemoveDirectoryW(LPCWSTR path) { return ::RemoveDirectoryW(path); }
 UINT RealWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) { return ::GetSystemDirectoryW(buffer, size); }
+HANDLE RealWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                DWORD disposition, DWORD flags, HANDLE templateFile) {
+    return ::CreateFileW(path, access, share, security, disposition, flags, templateFile);
+}
+BOOL RealWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    return ::GetFileInformationByHandle(file, info);
+}
+DWORD RealWindows::GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    return ::GetFinalPathNameByHandleW(file, path, size, flags);
+}
 HRESULT RealWindows::SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) {
     return ::SHGetFolderPathW(owner, folder, token, flags, path);
 }

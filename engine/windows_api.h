@@ -34,6 +34,11 @@ public:
     virtual BOOL DeleteFileW(LPCWSTR path) = 0;
     virtual BOOL RemoveDirectoryW(LPCWSTR path) = 0;
     virtual UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) = 0;
+    // A folder held open while it is emptied, and what its handle says about it.
+    virtual HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD flags, HANDLE templateFile) = 0;
+    virtual BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) = 0;
+    virtual DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) = 0;
 
     // Well-known folders, asked when judging whether an install location is safe to remove.
     virtual HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) = 0;
@@ -42,6 +47,7 @@ public:
 
     // Launching the Windows Installer.
     virtual BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) = 0;
+    // Closes a process handle or a file handle.
     virtual BOOL CloseHandle(HANDLE handle) = 0;
 
     // System information.
@@ -74,6 +80,10 @@ public:
     BOOL DeleteFileW(LPCWSTR path) override;
     BOOL RemoveDirectoryW(LPCWSTR path) override;
     UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
+    HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                       DWORD flags, HANDLE templateFile) override;
+    BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) override;
+    DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) override;
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
     BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;

@@ -84,6 +84,7 @@ bool SimWindows::Is64Bit() const {
 }
 
 bool SimWindows::Begin(const std::wstring& call) {
+    if (beforeCall) beforeCall(call);
     const size_t ordinal = log.size();
     log.push_back(call);
     const std::wstring name = call.substr(0, call.find(L'('));
@@ -431,7 +432,7 @@ BOOL SimWindows::DeleteFileW(LPCWSTR path) {
     if (node == m_nodes.end()) return FALSE;
     const DWORD attributes = node->second.attributes;
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return FALSE;
-    if (node->second.inUse) return FALSE;
+    if (node->second.inUse || IsHeld(node->first)) return FALSE;
     m_nodes.erase(node);
     return TRUE;
 }
@@ -441,13 +442,110 @@ BOOL SimWindows::RemoveDirectoryW(LPCWSTR path) {
     const std::wstring key = Resolve(path ? path : L"", false);
     auto node = m_nodes.find(key);
     if (node == m_nodes.end() || key.back() == L'\\') return FALSE;
-    if (!(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
+    if (!(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY) || IsHeld(key)) return FALSE;
     if (node->second.linkTarget.empty()) {
         auto next = m_nodes.upper_bound(key);
         if (next != m_nodes.end() && StartsWith(next->first, key + L"\\")) return FALSE;  // not empty
     }
     m_nodes.erase(node);  // a link goes by itself; its target stays
     return TRUE;
+}
+
+bool SimWindows::IsHeld(const std::wstring& key) const {
+    for (const auto& open : m_fileHandles)
+        if (open.second.key == key && open.second.holdsAgainstDelete) return true;
+    return false;
+}
+
+std::wstring SimWindows::FinalPathOf(const std::wstring& key) const {
+    const std::vector<std::wstring> parts = Split(key);
+    std::wstring path = L"\\\\?\\" + parts[0];
+    std::wstring prefix = parts[0] + L"\\";
+    for (size_t i = 1; i < parts.size() && !parts[i].empty(); ++i) {
+        prefix += (i > 1 ? L"\\" : L"") + parts[i];
+        auto node = m_nodes.find(prefix);
+        path += L"\\" + (node == m_nodes.end() ? parts[i] : node->second.name);
+    }
+    return parts.size() == 2 && parts[1].empty() ? path + L"\\" : path;
+}
+
+std::wstring SimWindows::FileHandleName(HANDLE file) const {
+    auto open = m_fileHandles.find(file);
+    return open == m_fileHandles.end() ? L"?" : L"#h" + std::to_wstring(open->second.ordinal);
+}
+
+HANDLE SimWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                               DWORD flags, HANDLE) {
+    const int ordinal = m_nextFileOrdinal;
+    if (Begin(L"CreateFileW(" + Text(path) + L", " + Hex(access) + L", " + Hex(share) + L", " + Hex(disposition) +
+              L", " + Hex(flags) + L")"))
+        return INVALID_HANDLE_VALUE;
+    // Only opening what exists is modelled; a link is opened itself only when asked to be.
+    const std::wstring key = Resolve(path ? path : L"", !(flags & FILE_FLAG_OPEN_REPARSE_POINT));
+    auto node = m_nodes.find(key);
+    if (disposition != OPEN_EXISTING || key.empty() || node == m_nodes.end()) return INVALID_HANDLE_VALUE;
+    if ((node->second.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(flags & FILE_FLAG_BACKUP_SEMANTICS))
+        return INVALID_HANDLE_VALUE;
+    OpenFile open;
+    open.key = key;
+    open.ordinal = ordinal;
+    // An open takes part in sharing only when it asks for data or delete access; then,
+    // without delete sharing, it keeps the entry from being removed or renamed.
+    const DWORD dataAccess = FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_EXECUTE | DELETE |
+                             GENERIC_READ | GENERIC_WRITE | GENERIC_ALL;
+    open.holdsAgainstDelete = (access & dataAccess) != 0 && !(share & FILE_SHARE_DELETE);
+    HANDLE handle = FakeHandle(0x40000, ordinal);
+    ++m_nextFileOrdinal;
+    m_fileHandles[handle] = open;
+    log.back() += L" -> #h" + std::to_wstring(ordinal);
+    return handle;
+}
+
+BOOL SimWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    if (Begin(L"GetFileInformationByHandle(" + FileHandleName(file) + L")")) return FALSE;
+    auto open = m_fileHandles.find(file);
+    if (open == m_fileHandles.end()) return FALSE;
+    auto node = m_nodes.find(open->second.key);
+    if (node == m_nodes.end()) return FALSE;
+    *info = BY_HANDLE_FILE_INFORMATION{};
+    info->dwFileAttributes = node->second.attributes;
+    return TRUE;
+}
+
+DWORD SimWindows::GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    if (Begin(L"GetFinalPathNameByHandleW(" + FileHandleName(file) + L", " + std::to_wstring(size) + L", " +
+              Hex(flags) + L")"))
+        return 0;
+    auto open = m_fileHandles.find(file);
+    if (open == m_fileHandles.end() || !m_nodes.count(open->second.key)) return 0;
+    const std::wstring final = FinalPathOf(open->second.key);
+    if (final.size() >= size) return static_cast<DWORD>(final.size() + 1);
+    final.copy(path, size);
+    path[final.size()] = L'\0';
+    return static_cast<DWORD>(final.size());
+}
+
+bool SimWindows::Rename(const std::wstring& from, const std::wstring& to) {
+    const std::wstring source = Resolve(L"\\\\?\\" + from, false);
+    const std::wstring target = Resolve(L"\\\\?\\" + to, false);
+    if (!m_nodes.count(source) || m_nodes.count(target) || target.empty() || IsHeld(source)) return false;
+    for (const auto& open : m_fileHandles)
+        if (StartsWith(open.second.key, source + L"\\") && !m_renamesAboveOpen) return false;
+    std::map<std::wstring, Node> moved;
+    for (auto it = m_nodes.begin(); it != m_nodes.end();) {
+        if (it->first == source || StartsWith(it->first, source + L"\\")) {
+            moved[target + it->first.substr(source.size())] = it->second;
+            it = m_nodes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    moved[target].name = Split(to).back();
+    for (auto& entry : moved) m_nodes[entry.first] = entry.second;
+    for (auto& open : m_fileHandles)
+        if (open.second.key == source || StartsWith(open.second.key, source + L"\\"))
+            open.second.key = target + open.second.key.substr(source.size());
+    return true;
 }
 
 UINT SimWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) {
@@ -538,6 +636,11 @@ bool SimWindows::IsProcessRunning(HANDLE process) const {
 }
 
 BOOL SimWindows::CloseHandle(HANDLE handle) {
+    if (m_fileHandles.count(handle)) {
+        const bool fail = Begin(L"CloseHandle(" + FileHandleName(handle) + L")");
+        m_fileHandles.erase(handle);
+        return !fail;
+    }
     auto it = m_processes.find(handle);
     const std::wstring name = it == m_processes.end() ? Hex(reinterpret_cast<std::uintptr_t>(handle))
                                                       : L"#p" + std::to_wstring(it->second.ordinal);
