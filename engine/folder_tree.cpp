@@ -73,9 +73,11 @@ std::wstring FinalPath(WindowsApi& api, const UniqueFile& folder) {
 // folder (`expected` empty) the place is its final path, taken here. A folder swapped for a
 // link, or reached through a link put anywhere above it since the top was taken, fails.
 std::wstring ConfirmFolder(WindowsApi& api, const UniqueFile& folder, const std::wstring& expected) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!api.GetFileInformationByHandle(folder.get(), &info)) return {};
-    if (!IsDirectory(info.dwFileAttributes) || IsLink(info.dwFileAttributes)) return {};
+    // The attributes alone: GetFileInformationByHandle would give them too, but also asks for
+    // the volume's serial number, which costs a millisecond a folder under Wine.
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!api.GetFileInformationByHandleEx(folder.get(), FileAttributeTagInfo, &info, sizeof(info))) return {};
+    if (!IsDirectory(info.FileAttributes) || IsLink(info.FileAttributes)) return {};
     const std::wstring actual = FinalPath(api, folder);
     if (expected.empty()) return actual;
     // Wine names no folder whose path is longer than a plain path may be (it answers 0, not
@@ -148,16 +150,27 @@ bool EntryAttributes(WindowsApi& api, const std::wstring& path, DWORD& attribute
     return static_cast<bool>(probe);
 }
 
+// A path the walk can use: the extended form of the caller's path, or empty when the path
+// cannot be resolved exactly as Windows resolves it (relative, device, or a name Windows
+// would read differently), since every child path would then reach something else.
+std::wstring WalkablePath(const std::wstring& path) {
+    std::wstring folder = ExtendedLengthPath(path);
+    return folder.rfind(L"\\\\?\\", 0) == 0 ? folder : L"";
+}
+
 }  // namespace
 
 BOOL IsFolder(const std::wstring& path, WindowsApi& api) {
+    const std::wstring folder = WalkablePath(path);
+    if (folder.empty()) return FALSE;
     WIN32_FIND_DATAW entry{};
-    UniqueFind listing(api, api.FindFirstFileW(JoinPath(ExtendedLengthPath(path), L"*").c_str(), &entry));
+    UniqueFind listing(api, api.FindFirstFileW(JoinPath(folder, L"*").c_str(), &entry));
     return listing ? TRUE : FALSE;
 }
 
 BOOL CInstallCleaner::DeleteFolderTree(const std::wstring& path) {
-    const std::wstring folder = ExtendedLengthPath(path);
+    const std::wstring folder = WalkablePath(path);
+    if (folder.empty()) return FALSE;
     // A link handed in as the folder is removed itself; its target is not emptied. A path
     // that cannot be told apart from a link is not walked either.
     DWORD attributes = 0;

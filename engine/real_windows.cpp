@@ -31,8 +31,9 @@ HANDLE RealWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECUR
                                 DWORD disposition, DWORD flags, HANDLE templateFile) {
     return ::CreateFileW(path, access, share, security, disposition, flags, templateFile);
 }
-BOOL RealWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
-    return ::GetFileInformationByHandle(file, info);
+BOOL RealWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                               DWORD size) {
+    return ::GetFileInformationByHandleEx(file, infoClass, info, size);
 }
 DWORD RealWindows::GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
     return ::GetFinalPathNameByHandleW(file, path, size, flags);

@@ -40,6 +40,53 @@ std::vector<std::wstring> Split(const std::wstring& text) {
     return parts;
 }
 
+// Windows' rules for a plain drive path ("X:\\..."), applied character by character as the
+// system applies them: separators made "\\" and folded, ".\\" dropped, "..\\" taking the
+// component before it, a component followed by a separator losing one trailing period,
+// and the path's end losing its trailing periods and spaces.
+std::wstring CollapsePlainPath(const std::wstring& path) {
+    const size_t mark = 3;  // after "X:\\"
+    std::wstring s = path.substr(0, 2) + L"\\";
+    for (size_t i = mark; i < path.size(); ++i) {
+        const wchar_t c = path[i] == L'/' ? L'\\' : path[i];
+        if (c != L'\\' || s.back() != L'\\') s += c;
+    }
+    size_t p = mark;
+    while (p < s.size()) {
+        if (s[p] == L'.') {
+            if (p + 1 < s.size() && s[p + 1] == L'\\') {
+                s.erase(p, 2);
+                continue;
+            }
+            if (p + 1 == s.size()) {
+                s.erase(p > mark ? p - 1 : p);
+                continue;
+            }
+            if (s[p + 1] == L'.' && (p + 2 == s.size() || s[p + 2] == L'\\')) {
+                const size_t next = std::min(p + 3, s.size());
+                size_t start = p;
+                if (start > mark) {
+                    --start;
+                    while (start > mark && s[start - 1] != L'\\') --start;
+                    if (next == s.size() && start > mark) --start;  // a final ".." takes the separator too
+                }
+                s.erase(start, next - start);
+                p = start;
+                continue;
+            }
+        }
+        while (p < s.size() && s[p] != L'\\') ++p;
+        if (p < s.size()) {
+            if (p > mark && s[p - 1] == L'.')
+                s.erase(p - 1, 1);
+            else
+                ++p;
+        }
+    }
+    while (s.size() > mark && (s.back() == L'.' || s.back() == L' ')) s.pop_back();
+    return s;
+}
+
 HANDLE FakeHandle(std::uintptr_t base, int ordinal) { return reinterpret_cast<HANDLE>(base + ordinal * 4); }
 
 const HMODULE kKernel32 = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7C800000));
@@ -272,13 +319,8 @@ std::wstring SimWindows::Resolve(const std::wstring& path, bool followLast) cons
     } else {
         if (path.size() >= MAX_PATH) return {};
         if (path.size() < 3 || path[1] != L':' || (path[2] != L'\\' && path[2] != L'/')) return {};
-        for (std::wstring part : Split(path)) {
-            // Plain paths lose trailing dots and spaces, and "." and ".." are applied.
-            if (part == L"..") {
-                if (parts.size() > 1) parts.pop_back();
-                continue;
-            }
-            while (!part.empty() && (part.back() == L'.' || part.back() == L' ')) part.pop_back();
+        for (const std::wstring& part : Split(CollapsePlainPath(path))) {
+            if (part == L"..") return {};  // left as a name, which no entry can have
             if (!part.empty()) parts.push_back(part);
         }
     }
@@ -501,14 +543,19 @@ HANDLE SimWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURI
     return handle;
 }
 
-BOOL SimWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
-    if (Begin(L"GetFileInformationByHandle(" + FileHandleName(file) + L")")) return FALSE;
+BOOL SimWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                              DWORD size) {
+    if (Begin(L"GetFileInformationByHandleEx(" + FileHandleName(file) + L", " + std::to_wstring(infoClass) + L")"))
+        return FALSE;
+    // Only the attributes and reparse tag are modelled.
     auto open = m_fileHandles.find(file);
-    if (open == m_fileHandles.end()) return FALSE;
+    if (infoClass != FileAttributeTagInfo || size < sizeof(FILE_ATTRIBUTE_TAG_INFO) || open == m_fileHandles.end())
+        return FALSE;
     auto node = m_nodes.find(open->second.key);
     if (node == m_nodes.end()) return FALSE;
-    *info = BY_HANDLE_FILE_INFORMATION{};
-    info->dwFileAttributes = node->second.attributes;
+    auto* tag = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info);
+    tag->FileAttributes = node->second.attributes;
+    tag->ReparseTag = node->second.linkTarget.empty() ? 0 : IO_REPARSE_TAG_MOUNT_POINT;
     return TRUE;
 }
 

@@ -31,7 +31,7 @@ TEST_F(FolderTreeTest, EmptyFolderIsRemovedWithTheExactCalls) {
                                        L"FindClose(#f1)",
                                        // Held, without delete sharing, as the link itself if it is one.
                                        L"CreateFileW(\\\\?\\C:\\T, 0x81, 0x3, 0x3, 0x2200000) -> #h1",
-                                       L"GetFileInformationByHandle(#h1)",
+                                       L"GetFileInformationByHandleEx(#h1, 9)",
                                        L"GetFinalPathNameByHandleW(#h1, 260, 0x0)",
                                        L"FindFirstFileW(\\\\?\\C:\\T\\*.*) -> #f2",
                                        L"FindNextFileW(#f2)",
@@ -114,6 +114,28 @@ TEST_F(FolderTreeTest, MissingPathAndFilePathChangeNothing) {
     EXPECT_FALSE(Delete(L"C:\\file.txt"));
     EXPECT_EQ(windows.AllPaths(), before);
     EXPECT_TRUE(windows.Calls({L"DeleteFileW"}).empty());
+
+    // Paths the walk cannot resolve as Windows would are not touched at all.
+    windows.AddFile(L"C:\\X\\Y\\keep");
+    windows.AddFile(L"C:\\X\\...\\Y\\keep");
+    for (const wchar_t* path : {L"C:\\X\\...\\Y", L"relative\\X", L"\\\\.\\C:\\X\\Y", L"C:\\X\\Y\\nul"}) {
+        EXPECT_FALSE(Delete(path));
+        EXPECT_FALSE(IsFolder(path, windows));
+        EXPECT_TRUE(windows.log.empty()) << windows.log.front().c_str();
+    }
+}
+
+// A plain path reaches what Windows makes of it: an inner "X " keeps its space, so the
+// walk removes "X \Y" and leaves its neighbour "X\Y" alone.
+TEST_F(FolderTreeTest, PlainPathReachesTheFolderWindowsResolvesItTo) {
+    windows.AddFile(L"C:\\X \\Y\\doomed");
+    windows.AddFile(L"C:\\X\\Y\\keep");
+    EXPECT_TRUE(Delete(L"C:\\X \\Y"));
+    EXPECT_FALSE(windows.Exists(L"C:\\X \\Y"));
+    EXPECT_TRUE(windows.Exists(L"C:\\X\\Y\\keep"));
+    // The simulated system reads plain paths the same way.
+    EXPECT_TRUE(IsFolder(L"C:\\X\\Y.", windows));
+    EXPECT_FALSE(IsFolder(L"C:\\X\\Y \\", windows));
 }
 
 TEST_F(FolderTreeTest, UnlistableSubfolderStaysWithItsParent) {

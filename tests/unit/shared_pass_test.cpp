@@ -30,7 +30,7 @@ std::vector<std::wstring> WithoutFolderWalk(const SimWindows& w) {
         if (call.rfind(L"Find", 0) != 0 && call.rfind(L"DeleteFileW", 0) != 0 &&
             call.rfind(L"RemoveDirectoryW", 0) != 0 && call.rfind(L"SHGetFolderPathW", 0) != 0 &&
             call.rfind(L"GetEnvironmentVariableW", 0) != 0 && call.rfind(L"GetProfilesDirectoryW", 0) != 0 &&
-            call.rfind(L"CreateFileW", 0) != 0 && call.rfind(L"GetFileInformationByHandle", 0) != 0 &&
+            call.rfind(L"CreateFileW", 0) != 0 && call.rfind(L"GetFileInformationByHandleEx", 0) != 0 &&
             call.rfind(L"GetFinalPathNameByHandleW", 0) != 0 && call.rfind(L"CloseHandle(#h", 0) != 0)
             calls.push_back(call);
     return calls;
