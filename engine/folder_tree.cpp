@@ -101,13 +101,13 @@ public:
                              WIN32_FIND_DATAW& entry) {
         do {
             if (!IsDotEntry(entry.cFileName))
-                RemoveEntry(JoinPath(folder, entry.cFileName), JoinPath(finalPath, entry.cFileName),
-                            entry.dwFileAttributes);
+                RemoveEntry(JoinPath(folder, entry.cFileName), finalPath, entry.cFileName, entry.dwFileAttributes);
         } while (m_api.FindNextFileW(listing.get(), &entry));
     }
 
 private:
-    void RemoveEntry(const std::wstring& child, const std::wstring& childFinalPath, DWORD attributes) {
+    void RemoveEntry(const std::wstring& child, const std::wstring& parentFinalPath, const wchar_t* name,
+                     DWORD attributes) {
         if (IsLink(attributes)) {
             // A junction or symbolic link: only the link goes, never what it points to.
             if (IsDirectory(attributes))
@@ -117,6 +117,7 @@ private:
             return;
         }
         if (IsDirectory(attributes)) {
+            const std::wstring childFinalPath = JoinPath(parentFinalPath, name);
             UniqueFile held = OpenFolder(m_api, child);
             // Swapped for a link since it was listed, or no longer where the walk expects
             // it: left alone, with everything in it.
