@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,8 @@ TEST(PlainPathResolutionWin32, AgreesWithGetFullPathNameForEveryAcceptedPath) {
     }
     RecordProperty("corpus", static_cast<int>(paths.size()));
     RecordProperty("accepted", static_cast<int>(accepted));
-    std::printf("corpus %zu paths, %zu accepted and equal to GetFullPathNameW's\n", paths.size(), accepted);
+    std::printf("corpus %lu paths, %lu accepted and equal to GetFullPathNameW's\n", static_cast<unsigned long>(paths.size()),
+                static_cast<unsigned long>(accepted));
     EXPECT_GT(paths.size(), 2000u);
     EXPECT_GT(accepted, paths.size() / 2);
 }
