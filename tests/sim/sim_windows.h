@@ -1,7 +1,8 @@
 // A simulated Windows for the engine's unit tests: a registry with three roots and both
-// views, a file tree with attributes and links, launched processes that end when the test
-// says, a message queue, per-call failure injection, open-handle accounting and an ordered
-// log of every call with its arguments.
+// views, a file tree with attributes and links, open files that hold what they opened
+// against removal and rename, launched processes that end when the test says, a message
+// queue, per-call failure injection, a hook before every call, open-handle accounting and
+// an ordered log of every call with its arguments.
 #pragma once
 
 #include <cstdint>
