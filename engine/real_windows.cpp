@@ -1,6 +1,7 @@
 // The seam's real side: each call forwards to Win32 and does nothing else, except that
 // a key opened with a view flag is emptied in that view (see RealWindows).
 #include <shlobj.h>
+#include <userenv.h>
 
 #include "registry_tree.h"
 #include "windows_api.h"
@@ -47,12 +48,24 @@ BOOL RealWindows::FindClose(HANDLE find) { return ::FindClose(find); }
 BOOL RealWindows::DeleteFileW(LPCWSTR path) { return ::DeleteFileW(path); }
 BOOL RealWindows::RemoveDirectoryW(LPCWSTR path) { return ::RemoveDirectoryW(path); }
 UINT RealWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) { return ::GetSystemDirectoryW(buffer, size); }
+HANDLE RealWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                DWORD disposition, DWORD flags, HANDLE templateFile) {
+    return ::CreateFileW(path, access, share, security, disposition, flags, templateFile);
+}
+BOOL RealWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                               DWORD size) {
+    return ::GetFileInformationByHandleEx(file, infoClass, info, size);
+}
+DWORD RealWindows::GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    return ::GetFinalPathNameByHandleW(file, path, size, flags);
+}
 HRESULT RealWindows::SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) {
     return ::SHGetFolderPathW(owner, folder, token, flags, path);
 }
 DWORD RealWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
     return ::GetEnvironmentVariableW(name, buffer, size);
 }
+BOOL RealWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) { return ::GetProfilesDirectoryW(buffer, size); }
 BOOL RealWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ::ShellExecuteExW(info); }
 BOOL RealWindows::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 HMODULE RealWindows::GetModuleHandleW(LPCWSTR moduleName) { return ::GetModuleHandleW(moduleName); }

@@ -2,7 +2,9 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cwctype>
+#include <map>
 
 namespace velmora {
 namespace {
@@ -75,42 +77,125 @@ std::wstring CanonicalFolderPath(const std::wstring& path) {
     return Upper(canonical);
 }
 
-std::vector<std::wstring> ProtectedFolders(WindowsApi& api) {
-    static const int kFolders[] = {
-        CSIDL_WINDOWS,          CSIDL_SYSTEM,           CSIDL_SYSTEMX86,        CSIDL_PROGRAM_FILES,
-        CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_COMMON_APPDATA,
-        CSIDL_PROFILE,          CSIDL_APPDATA,          CSIDL_LOCAL_APPDATA,    CSIDL_PERSONAL,
-        CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_DESKTOPDIRECTORY,
-    };
-    std::vector<std::wstring> folders;
-    for (int folder : kFolders) {
+namespace {
+
+// A protected folder in the canonical form; one the system names oddly is still compared
+// by its plain text.
+std::wstring CanonicalProtected(const std::wstring& folder) {
+    std::wstring canonical = CanonicalFolderPath(folder);
+    if (canonical.empty()) canonical = Upper(folder);
+    while (!canonical.empty() && canonical.back() == L'\\') canonical.pop_back();
+    return canonical;
+}
+
+bool IsBelow(const std::wstring& candidate, const std::wstring& folder) {
+    return candidate.size() > folder.size() && candidate.compare(0, folder.size(), folder) == 0 &&
+           candidate[folder.size()] == L'\\';
+}
+
+const int kProtectedFolders[] = {
+    CSIDL_WINDOWS,          CSIDL_SYSTEM,           CSIDL_SYSTEMX86,        CSIDL_PROGRAM_FILES,
+    CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_COMMON_APPDATA,
+    CSIDL_PROFILE,          CSIDL_APPDATA,          CSIDL_LOCAL_APPDATA,    CSIDL_PERSONAL,
+    CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_DESKTOPDIRECTORY,
+};
+
+// What the system says about the folders a removal must not harm, asked once per judgement.
+struct SystemLayout {
+    std::map<int, std::wstring> known;  // by CSIDL, as the system names them
+    std::vector<std::wstring> folders;  // every protected folder, as named
+    std::wstring profilesDirectory;     // as the system reports it, or empty
+};
+
+// Empty `folders` when the system does not say where Windows is.
+SystemLayout AskLayout(WindowsApi& api) {
+    SystemLayout layout;
+    for (int csidl : kProtectedFolders) {
         wchar_t path[MAX_PATH] = {};
-        if (api.SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0])
-            folders.push_back(path);
-        else if (folder == CSIDL_WINDOWS)
+        if (api.SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK && path[0]) {
+            layout.known[csidl] = path;
+            layout.folders.push_back(path);
+        } else if (csidl == CSIDL_WINDOWS) {
             return {};  // without the Windows folder nothing can be judged safe
+        }
     }
     // A 32-bit program on 64-bit Windows is told the x86 Program Files; the native one is
     // named by the environment the system gives such a program.
     for (const wchar_t* name : {L"ProgramW6432", L"CommonProgramW6432"}) {
         wchar_t path[MAX_PATH] = {};
         const DWORD length = api.GetEnvironmentVariableW(name, path, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) folders.push_back(path);
+        if (length > 0 && length < MAX_PATH) layout.folders.push_back(path);
     }
-    return folders;
+    wchar_t profiles[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (api.GetProfilesDirectoryW(profiles, &size)) layout.profilesDirectory = profiles;
+    return layout;
 }
+
+// Where the system keeps every account's profile: the folder it reports as the profiles
+// folder, and the folder that holds the running account's profile. Canonical, without
+// duplicates; empty when the system names neither.
+std::vector<std::wstring> ProfilesRoots(const SystemLayout& layout) {
+    std::vector<std::wstring> roots;
+    if (!layout.profilesDirectory.empty()) roots.push_back(CanonicalProtected(layout.profilesDirectory));
+    auto profile = layout.known.find(CSIDL_PROFILE);
+    if (profile != layout.known.end()) {
+        const std::wstring canonical = CanonicalProtected(profile->second);
+        const size_t slash = canonical.find_last_of(L'\\');
+        // A profile directly in a drive or share root has no folder of profiles around it.
+        if (slash != std::wstring::npos && !CanonicalFolderPath(canonical.substr(0, slash)).empty() &&
+            std::find(roots.begin(), roots.end(), canonical.substr(0, slash)) == roots.end())
+            roots.push_back(canonical.substr(0, slash));
+    }
+    return roots;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ProtectedFolders(WindowsApi& api) { return AskLayout(api).folders; }
 
 bool IsRemovableInstallLocation(const std::wstring& location, WindowsApi& api) {
     const std::wstring candidate = CanonicalFolderPath(location);
     if (candidate.empty()) return false;
-    const std::vector<std::wstring> folders = ProtectedFolders(api);
-    if (folders.empty()) return false;
-    for (const std::wstring& folder : folders) {
-        // A protected folder the system names oddly is still compared by its plain text.
-        std::wstring canonical = CanonicalFolderPath(folder);
-        if (canonical.empty()) canonical = Upper(folder);
-        while (!canonical.empty() && canonical.back() == L'\\') canonical.pop_back();
-        if (IsSameOrParent(candidate, canonical)) return false;
+    const SystemLayout layout = AskLayout(api);
+    if (layout.folders.empty()) return false;
+    std::vector<std::wstring> folders;
+    for (const std::wstring& folder : layout.folders) folders.push_back(CanonicalProtected(folder));
+    for (const std::wstring& folder : folders)
+        if (IsSameOrParent(candidate, folder)) return false;
+
+    // Nothing in the system's own trees, nor in Windows' data in ProgramData, is an install.
+    std::vector<std::wstring> trees;
+    for (int csidl : {CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86}) {
+        auto known = layout.known.find(csidl);
+        if (known != layout.known.end()) trees.push_back(CanonicalProtected(known->second));
+    }
+    auto programData = layout.known.find(CSIDL_COMMON_APPDATA);
+    if (programData != layout.known.end()) trees.push_back(CanonicalProtected(programData->second) + L"\\MICROSOFT");
+    for (const std::wstring& tree : trees)
+        if (IsSameOrParent(candidate, tree) || IsBelow(candidate, tree)) return false;
+
+    // Every account's profile is protected as the running account's is: the profiles folder,
+    // each profile in it (Default and Public among them), and in each profile the data
+    // folders that the running account keeps in its own (Desktop, Documents, AppData).
+    const std::vector<std::wstring> roots = ProfilesRoots(layout);
+    if (roots.empty()) return false;  // any folder could be someone's profile
+    std::vector<std::wstring> dataInProfile;
+    auto profile = layout.known.find(CSIDL_PROFILE);
+    if (profile != layout.known.end()) {
+        const std::wstring running = CanonicalProtected(profile->second);
+        for (const std::wstring& folder : folders)
+            if (IsBelow(folder, running)) dataInProfile.push_back(folder.substr(running.size() + 1));
+    }
+    for (const std::wstring& root : roots) {
+        if (IsSameOrParent(candidate, root)) return false;
+        if (!IsBelow(candidate, root)) continue;
+        const std::wstring inRoot = candidate.substr(root.size() + 1);
+        const size_t slash = inRoot.find(L'\\');
+        if (slash == std::wstring::npos) return false;  // a profile
+        const std::wstring inProfile = inRoot.substr(slash + 1);
+        for (const std::wstring& data : dataInProfile)
+            if (IsSameOrParent(inProfile, data)) return false;
     }
     return true;
 }

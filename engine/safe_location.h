@@ -26,8 +26,13 @@ std::wstring CanonicalFolderPath(const std::wstring& path);
 // in IsRemovableInstallLocation.
 std::vector<std::wstring> ProtectedFolders(WindowsApi& api);
 
-// True when the location is a plain, fully qualified folder that is neither a protected
-// folder nor a parent of one. False also when the system does not say where Windows is.
+// True when the location is a plain, fully qualified folder that is none of these, nor a
+// parent of one: a protected folder; a folder at or below the Windows, system or SysWOW64
+// folder or ProgramData\Microsoft; the profiles folder (as the system reports it, and the
+// folder holding the running account's profile) or any folder directly in it; in any
+// profile, a data folder the running account keeps in its own (its Desktop, Documents and
+// AppData folders, by their place in its profile). False also when the system does not say
+// where Windows or the profiles are.
 bool IsRemovableInstallLocation(const std::wstring& location, WindowsApi& api);
 
 }  // namespace velmora

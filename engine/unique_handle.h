@@ -62,8 +62,16 @@ struct ProcessTraits {
     static void Close(WindowsApi& api, Handle h) { api.CloseHandle(h); }
 };
 
+// A file or folder opened with CreateFileW: INVALID_HANDLE_VALUE means none.
+struct FileTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static void Close(WindowsApi& api, Handle h) { api.CloseHandle(h); }
+};
+
 using UniqueKey = Unique<KeyTraits>;
 using UniqueFind = Unique<FindTraits>;
 using UniqueProcess = Unique<ProcessTraits>;
+using UniqueFile = Unique<FileTraits>;
 
 }  // namespace velmora

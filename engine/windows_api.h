@@ -43,13 +43,21 @@ public:
     virtual BOOL DeleteFileW(LPCWSTR path) = 0;
     virtual BOOL RemoveDirectoryW(LPCWSTR path) = 0;
     virtual UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) = 0;
+    // A folder held open while it is emptied, and what its handle says about it.
+    virtual HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD flags, HANDLE templateFile) = 0;
+    virtual BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                              DWORD size) = 0;
+    virtual DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) = 0;
 
     // Well-known folders, asked when judging whether an install location is safe to remove.
     virtual HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) = 0;
     virtual DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) = 0;
+    virtual BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) = 0;
 
     // Launching the Windows Installer.
     virtual BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) = 0;
+    // Closes a process handle or a file handle.
     virtual BOOL CloseHandle(HANDLE handle) = 0;
 
     // System information.
@@ -90,8 +98,14 @@ public:
     BOOL DeleteFileW(LPCWSTR path) override;
     BOOL RemoveDirectoryW(LPCWSTR path) override;
     UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
+    HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                       DWORD flags, HANDLE templateFile) override;
+    BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                      DWORD size) override;
+    DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) override;
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
+    BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;

@@ -1,11 +1,72 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "install_cleaner.h"
 #include "test_folder.h"
 
 using velmora::testenv::ScratchFolder;
 
 namespace {
+
+// Renames a folder from another process, as anyone who may write in the product's folder
+// could, and tells whether the folder moved.
+bool RenameFromAnotherProcess(const std::wstring& from, const std::wstring& to) {
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c move \"" + from + L"\" \"" + to + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                          &process))
+        return false;
+    ::WaitForSingleObject(process.hProcess, 30000);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return ::GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The real system, with a step of its own just before the walk lists the given folder:
+// by then the walk holds that folder and every folder above it in the tree.
+// The real system, except that its listings show links as plain folders.
+class ListsLinksAsFolders : public velmora::RealWindows {
+public:
+    HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override {
+        HANDLE listing = RealWindows::FindFirstFileW(pattern, findData);
+        if (listing != INVALID_HANDLE_VALUE) Hide(*findData);
+        return listing;
+    }
+    BOOL FindNextFileW(HANDLE listing, LPWIN32_FIND_DATAW findData) override {
+        const BOOL found = RealWindows::FindNextFileW(listing, findData);
+        if (found) Hide(*findData);
+        return found;
+    }
+    int linksHidden = 0;
+
+private:
+    void Hide(WIN32_FIND_DATAW& entry) {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return;
+        entry.dwFileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+        ++linksHidden;
+    }
+};
+
+class RenameWhenListed : public velmora::RealWindows {
+public:
+    RenameWhenListed(std::wstring extended, std::vector<std::pair<std::wstring, std::wstring>> renames)
+        : m_pattern(std::move(extended) + L"\\*.*"), m_renames(std::move(renames)) {}
+    HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override {
+        if (m_pattern == pattern)
+            for (const auto& rename : m_renames) moved.push_back(RenameFromAnotherProcess(rename.first, rename.second));
+        return RealWindows::FindFirstFileW(pattern, findData);
+    }
+    std::vector<bool> moved;
+
+private:
+    std::wstring m_pattern;
+    std::vector<std::pair<std::wstring, std::wstring>> m_renames;
+};
 
 TEST(FolderTreeWin32, ThreeLevelsWithHiddenAndSystemFilesGo) {
     ScratchFolder scratch;
@@ -69,6 +130,24 @@ TEST(FolderTreeWin32, NamesThatPlainPathsWouldShortenAreRemovedExactly) {
     EXPECT_TRUE(scratch.Exists(L"trailing"));
 }
 
+// While the walk empties a folder it holds it open without delete sharing, so another
+// process can rename neither it nor the top folder above it.
+TEST(FolderTreeWin32, FolderBeingEmptiedCannotBeRenamedByAnotherProcess) {
+    ScratchFolder scratch;
+    scratch.MakeFile(L"T\\B\\inner.txt");
+    scratch.MakeFolder(L"Free");
+    const std::wstring plain = scratch.Plain();
+    // The rename itself works on a folder nobody holds.
+    ASSERT_TRUE(RenameFromAnotherProcess(plain + L"\\Free", plain + L"\\Free-moved"));
+
+    RenameWhenListed windows(scratch.Extended(L"T\\B"), {{plain + L"\\T\\B", plain + L"\\B-moved"},
+                                                           {plain + L"\\T", plain + L"\\T-moved"}});
+    EXPECT_TRUE(CInstallCleaner(windows).DeleteFolderTree(plain + L"\\T"));
+    EXPECT_EQ(windows.moved, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(scratch.Exists(L"T"));
+    EXPECT_FALSE(scratch.Exists(L"B-moved"));
+}
+
 TEST(FolderTreeWin32, MissingPathAndFilePathChangeNothing) {
     ScratchFolder scratch;
     scratch.MakeFile(L"file.txt");
@@ -98,6 +177,16 @@ TEST(FolderTreeWin32, LinkToAFolderIsNotFollowed) {
     // Handed the link itself, the walk removes at most the link.
     CInstallCleaner().DeleteFolderTree(tree + L"\\toplink");
     EXPECT_NE(::GetFileAttributesW((tree + L"\\target\\precious.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Listed as a plain folder, as a folder swapped for a link after the listing would be,
+    // the link is not followed either. Wine opens the host link's target even when asked for
+    // the link itself, and reports a plain folder there; the walk still finds, from the
+    // handle's final path, that the folder is not where it expects it.
+    ListsLinksAsFolders windows;
+    CInstallCleaner(windows).DeleteFolderTree(tree + L"\\doomed");
+    EXPECT_GT(windows.linksHidden, 0);
+    EXPECT_NE(::GetFileAttributesW((tree + L"\\target\\precious.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(::GetFileAttributesW((tree + L"\\target\\sub\\deep.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

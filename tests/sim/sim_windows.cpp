@@ -42,6 +42,53 @@ std::vector<std::wstring> Split(const std::wstring& text) {
     return parts;
 }
 
+// Windows' rules for a plain drive path ("X:\\..."), applied character by character as the
+// system applies them: separators made "\\" and folded, ".\\" dropped, "..\\" taking the
+// component before it, a component followed by a separator losing one trailing period,
+// and the path's end losing its trailing periods and spaces.
+std::wstring CollapsePlainPath(const std::wstring& path) {
+    const size_t mark = 3;  // after "X:\\"
+    std::wstring s = path.substr(0, 2) + L"\\";
+    for (size_t i = mark; i < path.size(); ++i) {
+        const wchar_t c = path[i] == L'/' ? L'\\' : path[i];
+        if (c != L'\\' || s.back() != L'\\') s += c;
+    }
+    size_t p = mark;
+    while (p < s.size()) {
+        if (s[p] == L'.') {
+            if (p + 1 < s.size() && s[p + 1] == L'\\') {
+                s.erase(p, 2);
+                continue;
+            }
+            if (p + 1 == s.size()) {
+                s.erase(p > mark ? p - 1 : p);
+                continue;
+            }
+            if (s[p + 1] == L'.' && (p + 2 == s.size() || s[p + 2] == L'\\')) {
+                const size_t next = std::min(p + 3, s.size());
+                size_t start = p;
+                if (start > mark) {
+                    --start;
+                    while (start > mark && s[start - 1] != L'\\') --start;
+                    if (next == s.size() && start > mark) --start;  // a final ".." takes the separator too
+                }
+                s.erase(start, next - start);
+                p = start;
+                continue;
+            }
+        }
+        while (p < s.size() && s[p] != L'\\') ++p;
+        if (p < s.size()) {
+            if (p > mark && s[p - 1] == L'.')
+                s.erase(p - 1, 1);
+            else
+                ++p;
+        }
+    }
+    while (s.size() > mark && (s.back() == L'.' || s.back() == L' ')) s.pop_back();
+    return s;
+}
+
 HANDLE FakeHandle(std::uintptr_t base, int ordinal) { return reinterpret_cast<HANDLE>(base + ordinal * 4); }
 
 const HMODULE kKernel32 = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7C800000));
@@ -86,6 +133,7 @@ bool SimWindows::Is64Bit() const {
 }
 
 bool SimWindows::Begin(const std::wstring& call) {
+    if (beforeCall) beforeCall(call);
     const size_t ordinal = log.size();
     log.push_back(std::wstring(2 * m_depth, L' ') + call);
     const std::wstring name = call.substr(0, call.find(L'('));
@@ -402,13 +450,8 @@ std::wstring SimWindows::Resolve(const std::wstring& path, bool followLast) cons
     } else {
         if (path.size() >= MAX_PATH) return {};
         if (path.size() < 3 || path[1] != L':' || (path[2] != L'\\' && path[2] != L'/')) return {};
-        for (std::wstring part : Split(path)) {
-            // Plain paths lose trailing dots and spaces, and "." and ".." are applied.
-            if (part == L"..") {
-                if (parts.size() > 1) parts.pop_back();
-                continue;
-            }
-            while (!part.empty() && (part.back() == L'.' || part.back() == L' ')) part.pop_back();
+        for (const std::wstring& part : Split(CollapsePlainPath(path))) {
+            if (part == L"..") return {};  // left as a name, which no entry can have
             if (!part.empty()) parts.push_back(part);
         }
     }
@@ -580,7 +623,7 @@ BOOL SimWindows::DeleteFileW(LPCWSTR path) {
     if (node == m_nodes.end()) return FALSE;
     const DWORD attributes = node->second.attributes;
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return FALSE;
-    if (node->second.inUse) return FALSE;
+    if (node->second.inUse || IsHeld(node->first)) return FALSE;
     // Opening a delete-pending file for deletion fails (access denied).
     if (node->second.deletePending) return FALSE;
     // Another handle with delete sharing is open: the delete is only marked and the entry
@@ -601,7 +644,7 @@ BOOL SimWindows::RemoveDirectoryW(LPCWSTR path) {
     const std::wstring key = Resolve(path ? path : L"", false);
     auto node = m_nodes.find(key);
     if (node == m_nodes.end() || key.back() == L'\\') return FALSE;
-    if (!(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
+    if (!(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY) || IsHeld(key)) return FALSE;
     if (node->second.linkTarget.empty()) {
         // A sibling such as "T2" sorts between "T" and "T\...": look from "T\" on.
         auto next = m_nodes.lower_bound(key + L"\\");
@@ -609,6 +652,108 @@ BOOL SimWindows::RemoveDirectoryW(LPCWSTR path) {
     }
     m_nodes.erase(node);  // a link goes by itself; its target stays
     return TRUE;
+}
+
+bool SimWindows::IsHeld(const std::wstring& key) const {
+    for (const auto& open : m_fileHandles)
+        if (open.second.key == key && open.second.holdsAgainstDelete) return true;
+    return false;
+}
+
+std::wstring SimWindows::FinalPathOf(const std::wstring& key) const {
+    const std::vector<std::wstring> parts = Split(key);
+    std::wstring path = L"\\\\?\\" + parts[0];
+    std::wstring prefix = parts[0] + L"\\";
+    for (size_t i = 1; i < parts.size() && !parts[i].empty(); ++i) {
+        prefix += (i > 1 ? L"\\" : L"") + parts[i];
+        auto node = m_nodes.find(prefix);
+        path += L"\\" + (node == m_nodes.end() ? parts[i] : node->second.name);
+    }
+    return parts.size() == 2 && parts[1].empty() ? path + L"\\" : path;
+}
+
+std::wstring SimWindows::FileHandleName(HANDLE file) const {
+    auto open = m_fileHandles.find(file);
+    return open == m_fileHandles.end() ? L"?" : L"#h" + std::to_wstring(open->second.ordinal);
+}
+
+HANDLE SimWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                               DWORD flags, HANDLE) {
+    const int ordinal = m_nextFileOrdinal;
+    if (Begin(L"CreateFileW(" + Text(path) + L", " + Hex(access) + L", " + Hex(share) + L", " + Hex(disposition) +
+              L", " + Hex(flags) + L")"))
+        return INVALID_HANDLE_VALUE;
+    // Only opening what exists is modelled; a link is opened itself only when asked to be.
+    const std::wstring key = Resolve(path ? path : L"", !(flags & FILE_FLAG_OPEN_REPARSE_POINT));
+    auto node = m_nodes.find(key);
+    if (disposition != OPEN_EXISTING || key.empty() || node == m_nodes.end()) return INVALID_HANDLE_VALUE;
+    if ((node->second.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(flags & FILE_FLAG_BACKUP_SEMANTICS))
+        return INVALID_HANDLE_VALUE;
+    OpenFile open;
+    open.key = key;
+    open.ordinal = ordinal;
+    // An open takes part in sharing only when it asks for data or delete access; then,
+    // without delete sharing, it keeps the entry from being removed or renamed.
+    const DWORD dataAccess = FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_EXECUTE | DELETE |
+                             GENERIC_READ | GENERIC_WRITE | GENERIC_ALL;
+    open.holdsAgainstDelete = (access & dataAccess) != 0 && !(share & FILE_SHARE_DELETE);
+    HANDLE handle = FakeHandle(0x40000, ordinal);
+    ++m_nextFileOrdinal;
+    m_fileHandles[handle] = open;
+    log.back() += L" -> #h" + std::to_wstring(ordinal);
+    return handle;
+}
+
+BOOL SimWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                              DWORD size) {
+    if (Begin(L"GetFileInformationByHandleEx(" + FileHandleName(file) + L", " + std::to_wstring(infoClass) + L")"))
+        return FALSE;
+    // Only the attributes and reparse tag are modelled.
+    auto open = m_fileHandles.find(file);
+    if (infoClass != FileAttributeTagInfo || size < sizeof(FILE_ATTRIBUTE_TAG_INFO) || open == m_fileHandles.end())
+        return FALSE;
+    auto node = m_nodes.find(open->second.key);
+    if (node == m_nodes.end()) return FALSE;
+    auto* tag = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info);
+    tag->FileAttributes = node->second.attributes;
+    tag->ReparseTag = node->second.linkTarget.empty() ? 0 : IO_REPARSE_TAG_MOUNT_POINT;
+    return TRUE;
+}
+
+DWORD SimWindows::GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    if (Begin(L"GetFinalPathNameByHandleW(" + FileHandleName(file) + L", " + std::to_wstring(size) + L", " +
+              Hex(flags) + L")"))
+        return 0;
+    auto open = m_fileHandles.find(file);
+    if (open == m_fileHandles.end() || !m_nodes.count(open->second.key)) return 0;
+    const std::wstring final = FinalPathOf(open->second.key);
+    if (final.size() >= size) return static_cast<DWORD>(final.size() + 1);
+    final.copy(path, size);
+    path[final.size()] = L'\0';
+    return static_cast<DWORD>(final.size());
+}
+
+bool SimWindows::Rename(const std::wstring& from, const std::wstring& to) {
+    const std::wstring source = Resolve(L"\\\\?\\" + from, false);
+    const std::wstring target = Resolve(L"\\\\?\\" + to, false);
+    if (!m_nodes.count(source) || m_nodes.count(target) || target.empty() || IsHeld(source)) return false;
+    for (const auto& open : m_fileHandles)
+        if (StartsWith(open.second.key, source + L"\\") && !m_renamesAboveOpen) return false;
+    std::map<std::wstring, Node> moved;
+    for (auto it = m_nodes.begin(); it != m_nodes.end();) {
+        if (it->first == source || StartsWith(it->first, source + L"\\")) {
+            moved[target + it->first.substr(source.size())] = it->second;
+            it = m_nodes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    moved[target].name = Split(to).back();
+    for (auto& entry : moved) m_nodes[entry.first] = entry.second;
+    for (auto& open : m_fileHandles)
+        if (open.second.key == source || StartsWith(open.second.key, source + L"\\"))
+            open.second.key = target + open.second.key.substr(source.size());
+    return true;
 }
 
 UINT SimWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) {
@@ -637,6 +782,19 @@ DWORD SimWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD siz
     value->second.copy(buffer, size);
     buffer[value->second.size()] = L'\0';
     return static_cast<DWORD>(value->second.size());
+}
+
+BOOL SimWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) {
+    if (Begin(L"GetProfilesDirectoryW(" + std::to_wstring(size ? *size : 0) + L")")) return FALSE;
+    if (m_profilesDirectory.empty() || !size) return FALSE;
+    if (!buffer || *size <= m_profilesDirectory.size()) {
+        *size = static_cast<DWORD>(m_profilesDirectory.size() + 1);
+        return FALSE;
+    }
+    m_profilesDirectory.copy(buffer, *size);
+    buffer[m_profilesDirectory.size()] = L'\0';
+    *size = static_cast<DWORD>(m_profilesDirectory.size() + 1);
+    return TRUE;
 }
 
 // ---------------------------------------------------------------------------- processes
@@ -690,6 +848,11 @@ bool SimWindows::IsProcessRunning(HANDLE process) const {
 }
 
 BOOL SimWindows::CloseHandle(HANDLE handle) {
+    if (m_fileHandles.count(handle)) {
+        const bool fail = Begin(L"CloseHandle(" + FileHandleName(handle) + L")");
+        m_fileHandles.erase(handle);
+        return !fail;
+    }
     auto it = m_processes.find(handle);
     const std::wstring name = it == m_processes.end() ? Hex(reinterpret_cast<std::uintptr_t>(handle))
                                                       : L"#p" + std::to_wstring(it->second.ordinal);

@@ -1,7 +1,8 @@
 // A simulated Windows for the engine's unit tests: a registry with three roots and both
-// views, a file tree with attributes and links, launched processes that end when the test
-// says, a message queue, per-call failure injection, open-handle accounting and an ordered
-// log of every call with its arguments.
+// views, a file tree with attributes and links, open files that hold what they opened
+// against removal and rename, launched processes that end when the test says, a message
+// queue, per-call failure injection, a hook before every call, open-handle accounting and
+// an ordered log of every call with its arguments.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +49,8 @@ public:
     void SetKnownFolder(int csidl, const std::wstring& folder);
     void RemoveKnownFolder(int csidl) { m_knownFolders.erase(csidl); }
     void SetEnvironment(const std::wstring& name, const std::wstring& value) { m_environment[name] = value; }
+    // The folder that holds every profile; empty when the system will not say.
+    void SetProfilesDirectory(const std::wstring& folder) { m_profilesDirectory = folder; }
     bool Is64Bit() const;
 
     // ---- Registry. Paths are physical: a 32-bit view's key under HKLM\SOFTWARE is written
@@ -83,6 +86,11 @@ public:
     void ReleaseHolder(const std::wstring& path);
     bool IsDeletePending(const std::wstring& path) const;
     void SetUnlistable(const std::wstring& folder);
+    // Another process renaming an entry (MoveFileW). Refused, as on Windows, while the entry
+    // is held open without delete sharing or while anything below it is open, unless the
+    // file system lets folders above open entries be renamed (as Wine's does).
+    bool Rename(const std::wstring& from, const std::wstring& to);
+    void SetRenamesAboveOpenEntries(bool renames) { m_renamesAboveOpen = renames; }
     bool Exists(const std::wstring& path) const;
     DWORD Attributes(const std::wstring& path) const;
     std::vector<std::wstring> AllPaths() const;  // upper case, sorted
@@ -107,7 +115,12 @@ public:
     // ---- Failure injection and accounting.
     void FailCallAt(size_t ordinal) { m_failOrdinals.insert(ordinal); }
     void FailEvery(const std::wstring& callName) { m_failNames.insert(callName); }
-    size_t OpenHandleCount() const { return m_keyHandles.size() + m_findHandles.size() + m_processes.size(); }
+    size_t OpenHandleCount() const {
+        return m_keyHandles.size() + m_findHandles.size() + m_processes.size() + m_fileHandles.size();
+    }
+    // Runs before each call of the seam, with the call as the log shows it: a test's chance to
+    // change the file tree between two calls, as another process could.
+    std::function<void(const std::wstring& call)> beforeCall;
     std::vector<std::wstring> log;
     // The log entries whose call name is one of `names`, in order.
     std::vector<std::wstring> Calls(std::initializer_list<const wchar_t*> names) const;
@@ -131,8 +144,14 @@ public:
     BOOL DeleteFileW(LPCWSTR path) override;
     BOOL RemoveDirectoryW(LPCWSTR path) override;
     UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
+    HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                       DWORD flags, HANDLE templateFile) override;
+    BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                      DWORD size) override;
+    DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) override;
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
+    BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
@@ -177,6 +196,11 @@ private:
         size_t next = 0;
         int ordinal = 0;
     };
+    struct OpenFile {
+        std::wstring key;  // the node it opened, followed through renames
+        bool holdsAgainstDelete = false;
+        int ordinal = 0;
+    };
     struct Process {
         Launch launch;
         bool running = true;
@@ -202,6 +226,9 @@ private:
     // empty when the path is malformed or too long for its form.
     std::wstring Resolve(const std::wstring& path, bool followLast) const;
     std::wstring ParentOf(const std::wstring& key) const;
+    bool IsHeld(const std::wstring& key) const;  // open without delete sharing
+    std::wstring FinalPathOf(const std::wstring& key) const;  // "\\?\C:\..." in the names as created
+    std::wstring FileHandleName(HANDLE file) const;
     void Insert(const std::wstring& path, Node node);
     static WIN32_FIND_DATAW Entry(const std::wstring& name, DWORD attributes);
 
@@ -210,6 +237,7 @@ private:
     std::wstring m_systemDirectory = L"C:\\Windows\\system32";
     std::map<int, std::wstring> m_knownFolders;
     std::map<std::wstring, std::wstring> m_environment;
+    std::wstring m_profilesDirectory = L"C:\\Users";
 
     std::map<std::wstring, Key> m_keys;            // by physical upper-case path
     HandleChildren m_children;
@@ -223,6 +251,9 @@ private:
     std::uint64_t m_nextOrder = 1;
     std::map<HANDLE, Listing> m_findHandles;
     int m_nextFindOrdinal = 1;
+    std::map<HANDLE, OpenFile> m_fileHandles;
+    int m_nextFileOrdinal = 1;
+    bool m_renamesAboveOpen = false;
 
     std::map<HANDLE, Process> m_processes;  // open process handles
     std::set<HANDLE> m_endedUnclosed;

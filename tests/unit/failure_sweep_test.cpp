@@ -16,7 +16,7 @@ const wchar_t kLocation[] = L"C:\\Program Files (x86)\\TORVEN\\VARNO 2017";
 
 // Handle ordinals shift when an earlier open fails, so they are left out of comparisons.
 std::wstring WithoutOrdinals(const std::wstring& call) {
-    static const std::wregex ordinal(L" -> #[kfp][0-9]+|#[kfp][0-9]+");
+    static const std::wregex ordinal(L" -> #[kfph][0-9]+|#[kfph][0-9]+");
     return std::regex_replace(call, ordinal, L"#");
 }
 

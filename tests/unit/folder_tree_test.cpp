@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "install_cleaner.h"
 #include "sim_windows.h"
 
@@ -27,10 +29,15 @@ TEST_F(FolderTreeTest, EmptyFolderIsRemovedWithTheExactCalls) {
     EXPECT_EQ(Joined(windows.log), Joined({
                                        L"FindFirstFileW(\\\\?\\C:\\T) -> #f1",
                                        L"FindClose(#f1)",
+                                       // Held, without delete sharing, as the link itself if it is one.
+                                       L"CreateFileW(\\\\?\\C:\\T, 0x81, 0x3, 0x3, 0x2200000) -> #h1",
+                                       L"GetFileInformationByHandleEx(#h1, 9)",
+                                       L"GetFinalPathNameByHandleW(#h1, 260, 0x0)",
                                        L"FindFirstFileW(\\\\?\\C:\\T\\*.*) -> #f2",
                                        L"FindNextFileW(#f2)",
                                        L"FindNextFileW(#f2)",
                                        L"FindClose(#f2)",
+                                       L"CloseHandle(#h1)",
                                        L"RemoveDirectoryW(\\\\?\\C:\\T)",
                                    }));
 }
@@ -155,6 +162,28 @@ TEST_F(FolderTreeTest, MissingPathAndFilePathChangeNothing) {
     EXPECT_FALSE(Delete(L"C:\\file.txt"));
     EXPECT_EQ(windows.AllPaths(), before);
     EXPECT_TRUE(windows.Calls({L"DeleteFileW"}).empty());
+
+    // Paths the walk cannot resolve as Windows would are not touched at all.
+    windows.AddFile(L"C:\\X\\Y\\keep");
+    windows.AddFile(L"C:\\X\\...\\Y\\keep");
+    for (const wchar_t* path : {L"C:\\X\\...\\Y", L"relative\\X", L"\\\\.\\C:\\X\\Y", L"C:\\X\\Y\\nul"}) {
+        EXPECT_FALSE(Delete(path));
+        EXPECT_FALSE(IsFolder(path, windows));
+        EXPECT_TRUE(windows.log.empty()) << windows.log.front().c_str();
+    }
+}
+
+// A plain path reaches what Windows makes of it: an inner "X " keeps its space, so the
+// walk removes "X \Y" and leaves its neighbour "X\Y" alone.
+TEST_F(FolderTreeTest, PlainPathReachesTheFolderWindowsResolvesItTo) {
+    windows.AddFile(L"C:\\X \\Y\\doomed");
+    windows.AddFile(L"C:\\X\\Y\\keep");
+    EXPECT_TRUE(Delete(L"C:\\X \\Y"));
+    EXPECT_FALSE(windows.Exists(L"C:\\X \\Y"));
+    EXPECT_TRUE(windows.Exists(L"C:\\X\\Y\\keep"));
+    // The simulated system reads plain paths the same way.
+    EXPECT_TRUE(IsFolder(L"C:\\X\\Y.", windows));
+    EXPECT_FALSE(IsFolder(L"C:\\X\\Y \\", windows));
 }
 
 TEST_F(FolderTreeTest, UnlistableSubfolderStaysWithItsParent) {
@@ -187,6 +216,69 @@ TEST_F(FolderTreeTest, LinkNamedAsTheFolderIsRemovedItself) {
     EXPECT_FALSE(windows.Exists(L"C:\\T"));
     EXPECT_TRUE(windows.Exists(L"C:\\Precious\\a.doc"));
     EXPECT_TRUE(windows.Calls({L"DeleteFileW"}).empty());
+}
+
+// Another process swaps a folder for a link to C:\Precious while the walk runs: a listed
+// folder between its listing and the walk's descent, the top folder between its probe and
+// its hold, or a folder above the top one (where the file system lets a folder above open
+// entries be renamed, as Wine's does). The swapped folder is left alone, and from the swap
+// on nothing is removed but a link standing in the top folder's own place.
+TEST_F(FolderTreeTest, FolderSwappedForALinkWhileTheWalkRunsIsLeftAlone) {
+    struct Case {
+        const char* what;
+        const wchar_t* top;
+        const wchar_t* swapBefore;  // the call before which the swap happens
+        const wchar_t* swapped;
+        bool renamesAboveOpen;
+        BOOL result;
+    };
+    const Case cases[] = {
+        {"listed folder", L"C:\\T", L"CreateFileW(\\\\?\\C:\\T\\B,", L"C:\\T\\B", false, FALSE},
+        {"top folder", L"C:\\T", L"CreateFileW(\\\\?\\C:\\T,", L"C:\\T", false, TRUE},
+        {"folder above the top", L"C:\\Apps\\T", L"CreateFileW(\\\\?\\C:\\Apps\\T\\B,", L"C:\\Apps", true, FALSE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimWindows w;
+        w.SetRenamesAboveOpenEntries(c.renamesAboveOpen);
+        const std::wstring top = c.top;
+        w.AddFile(top + L"\\a.txt");
+        w.AddFile(top + L"\\B\\b.txt");
+        w.AddFile(top + L"\\B\\Sub\\c.txt");
+        for (const wchar_t* file : {L"C:\\Precious\\a.doc", L"C:\\Precious\\B\\b.txt", L"C:\\Precious\\T\\B\\b.txt",
+                                    L"C:\\Precious\\T\\B\\Sub\\c.txt"})
+            w.AddFile(file);
+        std::vector<std::wstring> atSwap;
+        w.beforeCall = [&](const std::wstring& call) {
+            if (!atSwap.empty() || call.rfind(c.swapBefore, 0) != 0) return;
+            EXPECT_TRUE(w.Rename(c.swapped, L"C:\\Moved"));
+            w.AddLink(c.swapped, L"C:\\Precious");
+            atSwap = w.AllPaths();
+        };
+        const BOOL result = CInstallCleaner(w).DeleteFolderTree(top);
+        ASSERT_FALSE(atSwap.empty());
+        std::vector<std::wstring> expected = atSwap;
+        if (top == c.swapped) expected.erase(std::find(expected.begin(), expected.end(), L"C:\\T"));
+        EXPECT_EQ(w.AllPaths(), expected);
+        EXPECT_TRUE(w.Exists(L"C:\\Precious\\T\\B\\Sub\\c.txt"));
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(w.OpenHandleCount(), 0u);
+    }
+}
+
+// A folder is held from before its listing until just before its own removal: meanwhile
+// neither it nor a folder above it can be renamed, so its path keeps naming it.
+TEST_F(FolderTreeTest, FoldersBeingEmptiedCannotBeRenamed) {
+    windows.AddFile(L"C:\\T\\B\\b.txt");
+    std::vector<bool> renamed;
+    windows.beforeCall = [&](const std::wstring& call) {
+        if (call.rfind(L"DeleteFileW(\\\\?\\C:\\T\\B\\b.txt", 0) != 0) return;
+        renamed.push_back(windows.Rename(L"C:\\T\\B", L"C:\\B2"));
+        renamed.push_back(windows.Rename(L"C:\\T", L"C:\\T2"));
+    };
+    EXPECT_TRUE(Delete(L"C:\\T"));
+    EXPECT_EQ(renamed, (std::vector<bool>{false, false}));
+    EXPECT_EQ(windows.AllPaths(), std::vector<std::wstring>{L"C:\\"});
 }
 
 TEST_F(FolderTreeTest, TreesDeeperThanAPlainPathAreRemovedCompletely) {

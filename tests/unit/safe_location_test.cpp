@@ -18,7 +18,10 @@ TEST(InstallLocationSafety, ProductFoldersMayBeRemoved) {
     for (const wchar_t* location :
          {L"C:\\Program Files (x86)\\TORVEN\\VARNO 2017", L"C:\\Program Files\\TORVEN\\VARNO 2017\\",
           L"D:\\Apps\\VARNO", L"\\\\server\\share\\VARNO 2017", L"C:\\Users\\tech\\Documents\\VARNO",
-          L"C:\\ProgramData\\TORVEN\\VARNO"})
+          L"C:\\ProgramData\\TORVEN\\VARNO", L"C:\\Program Files\\VARNO\\VARNO 2017\\", L"D:\\CAD\\VARNO 2017",
+          // Per-user installs below another account's protected data folders.
+          L"C:\\Users\\alice\\AppData\\Local\\VARNO\\VARNO 2017", L"C:\\Users\\alice\\Documents\\VARNO",
+          L"C:\\Users\\alice\\Tools\\VARNO", L"C:\\ProgramData\\Microsoft Shared VARNO"})
         EXPECT_TRUE(IsRemovableInstallLocation(location, windows)) << std::string(location, location + wcslen(location));
 }
 
@@ -32,7 +35,15 @@ TEST(InstallLocationSafety, UnsafeLocationsAreRefused) {
         L"C:\\Users", L"C:\\Users\\tech", L"C:\\Users\\tech\\AppData", L"C:\\Users\\tech\\AppData\\Local",
         L"C:\\Users\\tech\\Documents", L"C:\\Users\\Public", L"C:\\Program Files\\Common Files",
         L"C:\\Windows.", L"C:\\Windows \\", L"C:\\PROGRA~1", L"C:\\Program Files/TORVEN", L"C:\\VARNO\\\\x",
-        L"C:\\VAR*NO", L"C:\\VARNO\\a:b", L"C:\\VARNO\x01"};
+        L"C:\\VAR*NO", L"C:\\VARNO\\a:b", L"C:\\VARNO\x01",
+        // Below the system's own trees and Windows' data in ProgramData.
+        L"C:\\Windows\\Fonts", L"C:\\Windows\\System32\\DriverStore", L"C:\\WINDOWS\\SysWOW64\\drivers\\etc",
+        L"C:\\ProgramData\\Microsoft", L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu",
+        // The profiles folder holds every account's profile, Default and Public among them.
+        L"C:\\Users\\Default", L"C:\\Users\\alice\\", L"C:\\Users\\Default User",
+        // Another account's data folders, where the running account keeps its own.
+        L"C:\\Users\\alice\\Desktop", L"C:\\Users\\alice\\Documents", L"C:\\Users\\alice\\AppData",
+        L"C:\\Users\\alice\\AppData\\Roaming", L"C:\\Users\\Default\\AppData\\Local"};
     for (const wchar_t* location : refused)
         EXPECT_FALSE(IsRemovableInstallLocation(location, windows)) << std::string(location, location + wcslen(location));
 }
@@ -41,9 +52,21 @@ TEST(InstallLocationSafety, ProtectedFoldersAreAskedFromTheSystem) {
     SimWindows windows;
     windows.SetKnownFolder(CSIDL_WINDOWS, L"E:\\WinNT");
     EXPECT_FALSE(IsRemovableInstallLocation(L"E:\\WinNT", windows));
+    EXPECT_FALSE(IsRemovableInstallLocation(L"E:\\WinNT\\Fonts", windows));
     EXPECT_TRUE(IsRemovableInstallLocation(L"C:\\Windows\\VARNO-not-protected-here", windows));
     EXPECT_FALSE(windows.Calls({L"SHGetFolderPathW"}).empty());
     EXPECT_EQ(windows.Calls({L"GetEnvironmentVariableW"}).front(), L"GetEnvironmentVariableW(ProgramW6432)");
+
+    // Profiles live where the system reports them and beside the running account's own;
+    // the data folders are those the running account has, at the same place in its profile.
+    windows.SetProfilesDirectory(L"D:\\Profiles");
+    windows.SetKnownFolder(CSIDL_PROFILE, L"E:\\Home\\tech");
+    windows.SetKnownFolder(CSIDL_PERSONAL, L"E:\\Home\\tech\\My Files");
+    for (const wchar_t* refused : {L"D:\\Profiles", L"D:\\Profiles\\alice", L"D:\\Profiles\\alice\\My Files",
+                                   L"E:\\Home\\bob", L"E:\\Home\\bob\\My Files"})
+        EXPECT_FALSE(IsRemovableInstallLocation(refused, windows)) << std::string(refused, refused + wcslen(refused));
+    for (const wchar_t* allowed : {L"C:\\Users\\alice", L"D:\\Profiles\\alice\\Documents", L"D:\\Profiles\\alice\\My Files\\VARNO"})
+        EXPECT_TRUE(IsRemovableInstallLocation(allowed, windows)) << std::string(allowed, allowed + wcslen(allowed));
 }
 
 TEST(InstallLocationSafety, NativeProgramFilesIsProtectedFromA32BitProgram) {
@@ -58,6 +81,13 @@ TEST(InstallLocationSafety, NothingIsRemovableWhenTheSystemWillNotNameTheWindows
     SimWindows windows;
     windows.RemoveKnownFolder(CSIDL_WINDOWS);
     EXPECT_FALSE(IsRemovableInstallLocation(L"C:\\Apps\\VARNO", windows));
+
+    // Nor when it names no profiles folder and no profile: any folder could be a profile.
+    SimWindows noProfiles;
+    noProfiles.SetProfilesDirectory(L"");
+    EXPECT_TRUE(IsRemovableInstallLocation(L"C:\\Apps\\VARNO", noProfiles));
+    noProfiles.RemoveKnownFolder(CSIDL_PROFILE);
+    EXPECT_FALSE(IsRemovableInstallLocation(L"C:\\Apps\\VARNO", noProfiles));
 }
 
 TEST(CanonicalFolderPath, FoldsCaseAndOneTrailingSeparator) {

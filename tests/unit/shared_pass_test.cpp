@@ -32,7 +32,9 @@ std::vector<std::wstring> WithoutFolderWalk(const SimWindows& w) {
     for (const std::wstring& call : w.log)
         if (call.rfind(L" ", 0) != 0 && call.rfind(L"Find", 0) != 0 && call.rfind(L"DeleteFileW", 0) != 0 &&
             call.rfind(L"RemoveDirectoryW", 0) != 0 && call.rfind(L"SHGetFolderPathW", 0) != 0 &&
-            call.rfind(L"GetEnvironmentVariableW", 0) != 0)
+            call.rfind(L"GetEnvironmentVariableW", 0) != 0 && call.rfind(L"GetProfilesDirectoryW", 0) != 0 &&
+            call.rfind(L"CreateFileW", 0) != 0 && call.rfind(L"GetFileInformationByHandleEx", 0) != 0 &&
+            call.rfind(L"GetFinalPathNameByHandleW", 0) != 0 && call.rfind(L"CloseHandle(#h", 0) != 0)
             calls.push_back(call);
     return calls;
 }
@@ -168,7 +170,15 @@ TEST_P(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
     };
     const Case cases[] = {{L"C:\\Apps\\VARNO", true},   {L"C:\\", false}, {L"C:\\Program Files (x86)", false},
                           {L"C:\\Windows", false},      {L"C:\\Users\\tech", false},
-                          {L"C:\\Apps\\VARNO\\..\\..", false}};
+                          {L"C:\\Apps\\VARNO\\..\\..", false},
+                          {L"C:\\Windows\\System32\\DriverStore", false},
+                          {L"C:\\ProgramData\\Microsoft\\VARNO", false},
+                          {L"C:\\Users\\alice", false},
+                          {L"C:\\Users\\Public", false},
+                          {L"C:\\Users\\alice\\Desktop", false},
+                          {L"C:\\Users\\alice\\AppData\\Local\\VARNO\\VARNO 2017", true},
+                          {L"C:\\Program Files\\VARNO\\VARNO 2017", true},
+                          {L"D:\\CAD\\VARNO 2017", true}};
     for (const Case& c : cases) {
         SimWindows w(GetParam());
         InstallShared(w, true, c.location);
@@ -178,6 +188,9 @@ TEST_P(SharedPass, RemovesTheNamedFolderItselfButNeverAnUnsafeOne) {
         cleaner.CleanShared(TRUE);
         SCOPED_TRACE(testing::Message() << std::string(c.location, c.location + wcslen(c.location)));
         EXPECT_EQ(!w.Exists(std::wstring(c.location) + L"\\bin\\varno.exe"), c.removed);
+        if (!c.removed) {
+            EXPECT_TRUE(w.Calls({L"FindFirstFileW", L"CreateFileW", L"DeleteFileW", L"RemoveDirectoryW"}).empty());
+        }
         EXPECT_TRUE(w.Exists(L"C:\\Windows\\system32\\kernel32.dll"));
         EXPECT_TRUE(w.Exists(L"C:\\Users\\tech\\Documents\\thesis.doc"));
         // The registry steps run whatever the folder was.
