@@ -207,7 +207,7 @@ bench_folder() {
   local kind
   for kind in deep flat; do
     add_row "folder-$kind-rmdir" "folder $kind: DeleteFolderTree / rmdir /s /q" s '<= 0.20x' 'ratio<=0.20'
-    add_row "folder-$kind-walk" "folder $kind: DeleteFolderTree / reference walk" s '<= 1.10x' 'ratio<=1.10'
+    add_row "folder-$kind-walk" "folder $kind: DeleteFolderTree / reference walk" s '<= 1.15x' 'ratio<=1.15'
     add_row "folder-$kind-host" "folder $kind: DeleteFolderTree / host rm -rf" s '-' '-'
   done
   legend+=("folder deep: $deep_files files in $deep_dirs folders, five levels (fan-out ${deep_fanout// /x}); folder flat: $flat_files files in one folder; files of $file_bytes bytes")
