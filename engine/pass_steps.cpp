@@ -25,10 +25,12 @@ std::wstring ReadInstallLocation(WindowsApi& api, const std::wstring& keyPath, B
     return value;
 }
 
-void RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder) {
-    const std::wstring parameters = UninstallParameters(productCode);
-    const std::wstring program = UninstallProgram(systemFolder);
+namespace {
 
+// Launches the uninstall and waits for it to end; its exit code, or ERROR_SUCCESS when
+// nothing was started or the code cannot be told.
+DWORD LaunchAndWait(WindowsApi& api, const std::wstring& program, const std::wstring& parameters,
+                    const wchar_t* systemFolder) {
     SHELLEXECUTEINFOW launch{};
     launch.cbSize = sizeof(launch);
     launch.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -43,6 +45,28 @@ void RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* sy
 
     UniqueProcess installer(api, launch.hProcess);
     WaitWithMessagePump(installer.get(), api);
+    DWORD exitCode = ERROR_SUCCESS;
+    if (installer && !api.GetExitCodeProcess(installer.get(), &exitCode)) exitCode = ERROR_SUCCESS;
+    return exitCode;
+}
+
+}  // namespace
+
+void WaitForInstallerIdle(WindowsApi& api) {
+    UniqueMutex running(api, api.OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
+    if (!running) return;
+    const DWORD woke = WaitWithMessagePump(running.get(), api, kInstallerWaitLimit);
+    if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0) api.ReleaseMutex(running.get());
+}
+
+bool RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder) {
+    const std::wstring parameters = UninstallParameters(productCode);
+    const std::wstring program = UninstallProgram(systemFolder);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (systemFolder[0] != L'\0') WaitForInstallerIdle(api);
+        if (LaunchAndWait(api, program, parameters, systemFolder) != ERROR_INSTALL_ALREADY_RUNNING) return true;
+    }
+    return false;
 }
 
 void EmptyAndDeleteMachineKey(WindowsApi& api, const std::wstring& keyPath, BOOL is64BitSystem) {

@@ -18,7 +18,22 @@ std::wstring ReadInstallLocation(WindowsApi& api, const std::wstring& keyPath, B
 // Runs the Windows Installer's uninstall of the product hidden, waits for it while window
 // messages keep flowing, and releases the process handle. Without a system folder nothing
 // is started: a bare "\msiexec.exe" would run whatever lies at the root of the drive.
-void RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder);
+// Before each launch it waits while the installer is busy with another installation
+// (WaitForInstallerIdle); an uninstall that still ends with ERROR_INSTALL_ALREADY_RUNNING
+// is waited for and launched once more. False only when that second one ends so too: the
+// product is then still installed, and its registrations must stay so that it can be
+// uninstalled later.
+bool RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder);
+
+// How long one wait for another installation lasts at most before the launch goes ahead.
+constexpr DWORD kInstallerWaitLimit = 10 * 60 * 1000;
+
+// Waits, at most kInstallerWaitLimit and with window messages flowing, while the Windows
+// Installer runs another installation. The installer owns its "Global\_MSIExecute" mutex
+// for as long as it runs one; the mutex may exist unowned between installations. Owning
+// it is the only sure sign that it is free, so the wait takes it and releases it at once.
+// Returns at once when the mutex does not exist or cannot be opened.
+void WaitForInstallerIdle(WindowsApi& api);
 
 // Empties a key under HKEY_LOCAL_MACHINE and deletes it: opened with full access, its
 // subkeys and values removed through the open handle, then the key by path. Nothing is

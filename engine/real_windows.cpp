@@ -67,6 +67,11 @@ DWORD RealWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD si
 }
 BOOL RealWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) { return ::GetProfilesDirectoryW(buffer, size); }
 BOOL RealWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ::ShellExecuteExW(info); }
+BOOL RealWindows::GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
+    return ::GetExitCodeProcess(process, exitCode);
+}
+HANDLE RealWindows::OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) { return ::OpenMutexW(access, inherit, name); }
+BOOL RealWindows::ReleaseMutex(HANDLE mutex) { return ::ReleaseMutex(mutex); }
 BOOL RealWindows::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 HMODULE RealWindows::GetModuleHandleW(LPCWSTR moduleName) { return ::GetModuleHandleW(moduleName); }
 FARPROC RealWindows::GetProcAddress(HMODULE module, LPCSTR procName) { return ::GetProcAddress(module, procName); }
@@ -74,6 +79,7 @@ void RealWindows::CallGetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) {
     reinterpret_cast<GetNativeSystemInfoProc>(reinterpret_cast<void*>(entry))(info);
 }
 void RealWindows::GetSystemInfo(LPSYSTEM_INFO info) { ::GetSystemInfo(info); }
+DWORD RealWindows::GetTickCount() { return ::GetTickCount(); }
 DWORD RealWindows::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
                                              DWORD wakeMask) {
     return ::MsgWaitForMultipleObjects(count, handles, waitAll, milliseconds, wakeMask);

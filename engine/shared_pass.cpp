@@ -33,11 +33,12 @@ BOOL CInstallCleaner::CleanShared(BOOL use32BitView) {
 
     wchar_t systemFolder[MAX_PATH] = {};
     m_api.GetSystemDirectoryW(systemFolder, MAX_PATH);
-    RunUninstall(m_api, kFirstSharedProductCode, systemFolder);
+    const bool uninstallRan = RunUninstall(m_api, kFirstSharedProductCode, systemFolder);
 
     if (!installLocation.empty() && IsRemovableInstallLocation(installLocation, m_api))
         DeleteFolderTree(installLocation);
-    DeleteProductRegistrations(m_api, kFirstSharedProductCode, kFirstSharedPackedCode, form, view);
+    // Kept while the installer, busy with another installation, could not remove it.
+    if (uninstallRan) DeleteProductRegistrations(m_api, kFirstSharedProductCode, kFirstSharedPackedCode, form, view);
 
     // The second shared product: its registrations only.
     DeleteProductRegistrations(m_api, kSecondSharedProductCode, PackProductCode(kSecondSharedProductCode), form,

@@ -18,10 +18,16 @@ int Is64BitSystem(velmora::WindowsApi& api) {
                : 0;
 }
 
-void WaitWithMessagePump(HANDLE process, velmora::WindowsApi& api) {
+DWORD WaitWithMessagePump(HANDLE object, velmora::WindowsApi& api, DWORD milliseconds) {
+    const DWORD start = milliseconds == INFINITE ? 0 : api.GetTickCount();
     for (;;) {
-        DWORD woke = api.MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-        if (woke == WAIT_OBJECT_0) return;
+        DWORD left = milliseconds;
+        if (milliseconds != INFINITE) {
+            const DWORD spent = api.GetTickCount() - start;  // unsigned: right across the counter's wrap
+            left = spent < milliseconds ? milliseconds - spent : 0;
+        }
+        const DWORD woke = api.MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0 || woke == WAIT_TIMEOUT) return woke;
         // Input arrived (or the wait failed): empty the queue so the dialog stays painted.
         // WM_QUIT is dispatched like any message; only the process's end stops the wait.
         MSG msg;
@@ -29,7 +35,7 @@ void WaitWithMessagePump(HANDLE process, velmora::WindowsApi& api) {
             api.TranslateMessage(&msg);
             api.DispatchMessageW(&msg);
         }
-        if (woke == WAIT_FAILED) return;
+        if (woke == WAIT_FAILED) return woke;
     }
 }
 

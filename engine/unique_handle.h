@@ -56,7 +56,8 @@ struct FindTraits {
     static void Close(WindowsApi& api, Handle h) { api.FindClose(h); }
 };
 
-struct ProcessTraits {
+// A process or a mutex: null means none.
+struct KernelObjectTraits {
     using Handle = HANDLE;
     static Handle None() { return nullptr; }
     static void Close(WindowsApi& api, Handle h) { api.CloseHandle(h); }
@@ -71,7 +72,8 @@ struct FileTraits {
 
 using UniqueKey = Unique<KeyTraits>;
 using UniqueFind = Unique<FindTraits>;
-using UniqueProcess = Unique<ProcessTraits>;
+using UniqueProcess = Unique<KernelObjectTraits>;
+using UniqueMutex = Unique<KernelObjectTraits>;
 using UniqueFile = Unique<FileTraits>;
 
 }  // namespace velmora

@@ -55,9 +55,13 @@ public:
     virtual DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) = 0;
     virtual BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) = 0;
 
-    // Launching the Windows Installer.
+    // Launching the Windows Installer, learning what it ended with, and telling whether it
+    // is busy with another installation (its _MSIExecute mutex).
     virtual BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) = 0;
-    // Closes a process handle or a file handle.
+    virtual BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) = 0;
+    virtual HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) = 0;
+    virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
+    // Closes a process, mutex or file handle.
     virtual BOOL CloseHandle(HANDLE handle) = 0;
 
     // System information.
@@ -66,7 +70,8 @@ public:
     virtual void CallGetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) = 0;
     virtual void GetSystemInfo(LPSYSTEM_INFO info) = 0;
 
-    // Waiting while the thread's window messages keep flowing.
+    // Waiting while the thread's window messages keep flowing, for at most a given time.
+    virtual DWORD GetTickCount() = 0;
     virtual DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
                                             DWORD wakeMask) = 0;
     virtual BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) = 0;
@@ -107,11 +112,15 @@ public:
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
     BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
+    BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) override;
+    HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) override;
+    BOOL ReleaseMutex(HANDLE mutex) override;
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
     FARPROC GetProcAddress(HMODULE module, LPCSTR procName) override;
     void CallGetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) override;
     void GetSystemInfo(LPSYSTEM_INFO info) override;
+    DWORD GetTickCount() override;
     DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
                                     DWORD wakeMask) override;
     BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) override;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "pass_steps.h"
 #include "system_services.h"
 #include "unique_handle.h"
 
@@ -56,6 +59,32 @@ TEST(WaitWin32, NullHandleDispatchesWhatIsQueuedAndReturns) {
     ::PostMessageW(window, WM_APP, 0, 0);
     WaitWithMessagePump(nullptr);
     EXPECT_EQ(g_received, 1);
+    ::DestroyWindow(window);
+}
+
+// While another thread owns the installer's mutex the wait lasts, dispatching messages,
+// and it ends once the mutex is released, long before its own limit.
+TEST(WaitWin32, InstallerWaitLastsUntilTheInstallerMutexIsReleased) {
+    HANDLE owned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread installer([owned] {
+        HANDLE mutex = ::CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute");
+        ::SetEvent(owned);
+        ::Sleep(2000);
+        ::ReleaseMutex(mutex);
+        ::CloseHandle(mutex);
+    });
+    ::WaitForSingleObject(owned, INFINITE);
+    HWND window = MakeCountingWindow();
+    g_received = 0;
+    for (int i = 0; i < 100; ++i) ::PostMessageW(window, WM_APP, i, 0);
+    const DWORD start = ::GetTickCount();
+    velmora::WaitForInstallerIdle(velmora::SystemWindows());
+    const DWORD waited = ::GetTickCount() - start;
+    installer.join();
+    EXPECT_GE(waited, 1500u);
+    EXPECT_LT(waited, 30000u);
+    EXPECT_EQ(g_received, 100);
+    ::CloseHandle(owned);
     ::DestroyWindow(window);
 }
 

@@ -91,6 +91,8 @@ std::wstring CollapsePlainPath(const std::wstring& path) {
 
 HANDLE FakeHandle(std::uintptr_t base, int ordinal) { return reinterpret_cast<HANDLE>(base + ordinal * 4); }
 
+const HANDLE kInstallerMutex = FakeHandle(0x50000, 1);
+
 const HMODULE kKernel32 = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7C800000));
 
 void WINAPI NeverCalled(LPSYSTEM_INFO) {}
@@ -836,8 +838,9 @@ void SimWindows::EndProcess(HANDLE process) {
     if (it == m_processes.end() || !it->second.running) return;
     it->second.running = false;
     it->second.launch.exitCode = exitCode;
+    if (!exitCodes.empty()) it->second.launch.exitCode = exitCodes.front(), exitCodes.pop_front();
     for (Launch& launch : launches)
-        if (launch.process == process) launch.exitCode = exitCode;
+        if (launch.process == process) launch.exitCode = it->second.launch.exitCode;
     if (onProcessExit) onProcessExit(it->second.launch);
 }
 
@@ -847,7 +850,30 @@ bool SimWindows::IsProcessRunning(HANDLE process) const {
     return it != m_processes.end() && it->second.running;
 }
 
+BOOL SimWindows::GetExitCodeProcess(HANDLE process, LPDWORD code) {
+    auto it = m_processes.find(process);
+    const bool known = it != m_processes.end();
+    if (Begin(L"GetExitCodeProcess(#p" + std::to_wstring(known ? it->second.ordinal : 0) + L")") || !known) return FALSE;
+    *code = it->second.running ? STILL_ACTIVE : it->second.launch.exitCode;
+    return TRUE;
+}
+
+// The installer's mutex exists only while it is busy; the engine opens it once at a time.
+HANDLE SimWindows::OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) {
+    if (Begin(L"OpenMutexW(" + Hex(access) + L", " + std::to_wstring(inherit) + L", " + Text(name) + L")") ||
+        m_ticks >= m_installerBusyUntil)
+        return nullptr;
+    m_mutexOpen = true;
+    return kInstallerMutex;
+}
+
+BOOL SimWindows::ReleaseMutex(HANDLE) { return !Begin(L"ReleaseMutex(#m)"); }
+
 BOOL SimWindows::CloseHandle(HANDLE handle) {
+    if (handle == kInstallerMutex && m_mutexOpen) {
+        m_mutexOpen = false;
+        return !Begin(L"CloseHandle(#m)");
+    }
     if (m_fileHandles.count(handle)) {
         const bool fail = Begin(L"CloseHandle(" + FileHandleName(handle) + L")");
         m_fileHandles.erase(handle);
@@ -880,6 +906,8 @@ void SimWindows::CallGetNativeSystemInfo(FARPROC, LPSYSTEM_INFO info) {
     info->wProcessorArchitecture = m_nativeArchitecture;
 }
 
+DWORD SimWindows::GetTickCount() { return Begin(L"GetTickCount()"), m_ticks; }
+
 void SimWindows::GetSystemInfo(LPSYSTEM_INFO info) {
     if (Begin(L"GetSystemInfo()")) return;
     // A 32-bit program on 64-bit Windows is told it runs on an x86 processor.
@@ -903,10 +931,17 @@ DWORD SimWindows::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, 
     const std::wstring name = process == m_processes.end()
                                   ? (count && handles[0] ? Hex(reinterpret_cast<std::uintptr_t>(handles[0])) : L"null")
                                   : L"#p" + std::to_wstring(process->second.ordinal);
-    if (Begin(L"MsgWaitForMultipleObjects(" + std::to_wstring(count) + L", " + name + L", " +
+    const bool mutex = count == 1 && handles[0] == kInstallerMutex && m_mutexOpen;
+    if (Begin(L"MsgWaitForMultipleObjects(" + std::to_wstring(count) + L", " + (mutex ? L"#m" : name) + L", " +
               std::to_wstring(waitAll) + L", " + (milliseconds == INFINITE ? L"INFINITE" : std::to_wstring(milliseconds)) +
               L", " + Hex(wakeMask) + L")"))
         return WAIT_FAILED;
+    // The installer's mutex comes free once it is no longer busy; meanwhile time passes.
+    if (mutex && m_ticks < m_installerBusyUntil) {
+        if (!m_queue.empty()) return WAIT_OBJECT_0 + 1;
+        m_ticks += std::min(milliseconds, m_installerBusyUntil - m_ticks);
+    }
+    if (mutex) return m_ticks < m_installerBusyUntil ? WAIT_TIMEOUT : WAIT_OBJECT_0;
     if (count != 1 || process == m_processes.end()) return WAIT_FAILED;
     for (;;) {
         if (!process->second.running) return WAIT_OBJECT_0;

@@ -101,6 +101,11 @@ public:
     // error, 3010 done but a restart is needed.
     std::vector<Launch> launches;
     DWORD exitCode = ERROR_SUCCESS;
+    std::deque<DWORD> exitCodes;  // what each next process ends with, before `exitCode` applies
+    // The Windows Installer runs another installation, owning its _MSIExecute mutex, for the
+    // next `milliseconds` of the simulated clock (GetTickCount), which only waits advance.
+    void SetInstallerBusyFor(DWORD milliseconds) { m_installerBusyUntil = m_ticks + milliseconds; }
+    DWORD Ticks() const { return m_ticks; }
     std::function<void(const Launch&)> onProcessExit;  // what the program did when it ends
     void EndProcess(HANDLE process);
     bool IsProcessRunning(HANDLE process) const;
@@ -116,7 +121,7 @@ public:
     void FailCallAt(size_t ordinal) { m_failOrdinals.insert(ordinal); }
     void FailEvery(const std::wstring& callName) { m_failNames.insert(callName); }
     size_t OpenHandleCount() const {
-        return m_keyHandles.size() + m_findHandles.size() + m_processes.size() + m_fileHandles.size();
+        return m_keyHandles.size() + m_findHandles.size() + m_processes.size() + m_fileHandles.size() + m_mutexOpen;
     }
     // Runs before each call of the seam, with the call as the log shows it: a test's chance to
     // change the file tree between two calls, as another process could.
@@ -153,11 +158,15 @@ public:
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
     BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
+    BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) override;
+    HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) override;
+    BOOL ReleaseMutex(HANDLE mutex) override;
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
     FARPROC GetProcAddress(HMODULE module, LPCSTR procName) override;
     void CallGetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) override;
     void GetSystemInfo(LPSYSTEM_INFO info) override;
+    DWORD GetTickCount() override;
     DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
                                     DWORD wakeMask) override;
     BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) override;
@@ -258,6 +267,9 @@ private:
     std::map<HANDLE, Process> m_processes;  // open process handles
     std::set<HANDLE> m_endedUnclosed;
     int m_nextProcessOrdinal = 1;
+    bool m_mutexOpen = false;  // the installer's mutex, "#m"
+    DWORD m_ticks = 0;
+    DWORD m_installerBusyUntil = 0;
     std::deque<MSG> m_queue;
 
     std::set<size_t> m_failOrdinals;

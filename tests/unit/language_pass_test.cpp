@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "install_cleaner.h"
+#include "pass_steps.h"
 #include "simulated_installation.h"
 
 using namespace velmora;
@@ -284,12 +285,11 @@ TEST_P(LanguagePass, WithoutASystemFolderTheInstallerIsNotLaunchedFromTheDriveRo
     EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 5u);
 }
 
-// The installer's exit code is not examined: success (0), unknown product (1605), another
-// installation running (1618), fatal error (1603) and restart needed (3010) all lead to
-// the same calls and the same end state.
+// Success (0), unknown product (1605), fatal error (1603) and restart needed (3010) all
+// lead to the same calls and the same end state.
 TEST_P(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEndedWhateverItsExitCode) {
     std::vector<std::wstring> firstLog, firstKeys, firstPaths;
-    for (DWORD exitCode : {0u, 1605u, 1618u, 1603u, 3010u}) {
+    for (DWORD exitCode : {0u, 1605u, 1603u, 3010u}) {
         SimWindows w(GetParam());
         InstallEdition(w, 3, true, kLocation);
         w.exitCode = exitCode;
@@ -311,6 +311,41 @@ TEST_P(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEndedWhateverItsEx
         EXPECT_EQ(Joined(w.log), Joined(firstLog));
         EXPECT_EQ(w.AllKeys(), firstKeys);
         EXPECT_EQ(w.AllPaths(), firstPaths);
+    }
+}
+
+// Another installation running: each launch waits while the installer's mutex is owned (at
+// most ten minutes, messages flowing), a 1618 is launched once more, and an edition still
+// refused keeps its registrations and loses everything else.
+TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
+    struct Case {
+        DWORD busyFor;
+        std::vector<DWORD> exitCodes;
+        std::vector<DWORD> launchedAt;
+        bool kept;
+    };
+    const Case cases[] = {{30000, {0}, {30000}, false},
+                          {kInstallerWaitLimit + 60000, {0}, {kInstallerWaitLimit}, false},
+                          {0, {1618, 0}, {0, 0}, false},
+                          {0, {1618, 1618}, {0, 0}, true}};
+    for (const Case& c : cases) {
+        SimWindows w(GetParam());
+        InstallEdition(w, 1, true, kLocation);
+        w.SetInstallerBusyFor(c.busyFor);
+        w.exitCodes.assign(c.exitCodes.begin(), c.exitCodes.end());
+        w.Post(WM_PAINT);
+        std::vector<DWORD> launchedAt;
+        w.beforeCall = [&](const std::wstring& call) {
+            if (call.rfind(L"ShellExecuteExW", 0) == 0) launchedAt.push_back(w.Ticks());
+        };
+        EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
+        SCOPED_TRACE(testing::Message() << c.busyFor << " ms busy, " << c.exitCodes.size() << " exit codes");
+        EXPECT_EQ(launchedAt, c.launchedAt);
+        EXPECT_EQ(w.dispatched.size(), 1u);
+        EXPECT_EQ(w.KeyExists(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + EditionPackedCode(g_languageTable[1])), c.kept);
+        EXPECT_EQ(w.KeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kEnglishUninstall), c.kept);
+        EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017\\en-US"));
+        EXPECT_EQ(w.OpenHandleCount(), 0u);
     }
 }
 
