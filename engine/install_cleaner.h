@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "unique_handle.h"
 #include "windows_api.h"
 
 class CInstallCleaner {
@@ -29,7 +30,15 @@ public:
     BOOL m_bIs64BitSystem = FALSE;
 
 private:
+    // The registry hive of the person at the PC, opened with the view flag, when that is
+    // another account than the one Velmora runs as (OtherShellOwnerSid, asked at the first
+    // call); no key otherwise, or when the hive cannot be opened. Every per-user deletion a
+    // pass makes under HKEY_CURRENT_USER is made there as well.
+    velmora::UniqueKey OpenPersonsHive(REGSAM view);
+
     velmora::WindowsApi& m_api;
+    bool m_bPersonAsked = false;
+    std::wstring m_personSid;  // empty: the person at the PC is the running account, or unknown
 };
 
 // TRUE when a listing of the path's contents can be opened, that is, it names a folder

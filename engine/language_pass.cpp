@@ -5,6 +5,7 @@
 #include "product_codes.h"
 #include "safe_location.h"
 #include "system_services.h"
+#include "unique_handle.h"
 
 using namespace velmora;
 
@@ -44,8 +45,13 @@ BOOL CInstallCleaner::CleanLanguage(int rowIndex, BOOL use32BitView) {
     const std::wstring vendorKey = KeyPath(kVendorLanguageKey, form, row.cultureFolder);
     m_api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);
     EmptyAndDeleteMachineKey(m_api, vendorKey, m_bIs64BitSystem);
-    // Under HKEY_CURRENT_USER the key goes in the chosen form and then in the plain form.
-    m_api.RegDeleteTreeW(HKEY_CURRENT_USER, vendorKey.c_str());
-    m_api.RegDeleteTreeW(HKEY_CURRENT_USER, KeyPath(kVendorLanguageKey, PathForm::Plain, row.cultureFolder).c_str());
+    // Under HKEY_CURRENT_USER the key goes in the chosen form and then in the plain form, and
+    // so in the hive of the person at the PC when that is another account.
+    const UniqueKey personsHive = OpenPersonsHive(view);
+    for (HKEY user : {HKEY_CURRENT_USER, personsHive.get()}) {
+        if (!user) continue;
+        m_api.RegDeleteTreeW(user, vendorKey.c_str());
+        m_api.RegDeleteTreeW(user, KeyPath(kVendorLanguageKey, PathForm::Plain, row.cultureFolder).c_str());
+    }
     return TRUE;
 }

@@ -66,6 +66,20 @@ DWORD RealWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD si
     return ::GetEnvironmentVariableW(name, buffer, size);
 }
 BOOL RealWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) { return ::GetProfilesDirectoryW(buffer, size); }
+HWND RealWindows::GetShellWindow() { return ::GetShellWindow(); }
+DWORD RealWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+    return ::GetWindowThreadProcessId(window, processId);
+}
+HANDLE RealWindows::OpenProcess(DWORD access, BOOL inherit, DWORD processId) {
+    return ::OpenProcess(access, inherit, processId);
+}
+BOOL RealWindows::OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
+    return ::OpenProcessToken(process, access, token);
+}
+BOOL RealWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
+                                      PDWORD returned) {
+    return ::GetTokenInformation(token, infoClass, info, size, returned);
+}
 BOOL RealWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ::ShellExecuteExW(info); }
 BOOL RealWindows::GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
     return ::GetExitCodeProcess(process, exitCode);

@@ -4,19 +4,22 @@
 #include "product_codes.h"
 #include "safe_location.h"
 #include "system_services.h"
+#include "unique_handle.h"
 
 using namespace velmora;
 
 namespace {
 
 // The registrations of one shared product: its classes products key, its uninstall entry
-// under both machine and user, and its machine products key.
+// under both machine and user (and in the hive of the person at the PC, if open), and its
+// machine products key.
 void DeleteProductRegistrations(WindowsApi& api, const std::wstring& productCode, const std::wstring& packedCode,
-                                PathForm form, REGSAM view) {
+                                PathForm form, REGSAM view, HKEY personsHive) {
     api.RegDeleteTreeW(HKEY_CLASSES_ROOT, FormatText(kClassesProductsKey, {packedCode.c_str()}).c_str());
     const std::wstring uninstallKey = KeyPath(kUninstallKey, form, productCode.c_str());
     api.RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstallKey.c_str(), view, 0);
-    api.RegDeleteKeyExW(HKEY_CURRENT_USER, uninstallKey.c_str(), view, 0);
+    for (HKEY user : {HKEY_CURRENT_USER, personsHive})
+        if (user) api.RegDeleteKeyExW(user, uninstallKey.c_str(), view, 0);
     api.RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath(kMachineProductsKey, form, packedCode.c_str()).c_str());
 }
 
@@ -38,16 +41,22 @@ BOOL CInstallCleaner::CleanShared(BOOL use32BitView) {
     if (!installLocation.empty() && IsRemovableInstallLocation(installLocation, m_api))
         DeleteFolderTree(installLocation);
     // Kept while the installer, busy with another installation, could not remove it.
-    if (uninstallRan) DeleteProductRegistrations(m_api, kFirstSharedProductCode, kFirstSharedPackedCode, form, view);
+    const UniqueKey personsHive = OpenPersonsHive(view);
+    if (uninstallRan)
+        DeleteProductRegistrations(m_api, kFirstSharedProductCode, kFirstSharedPackedCode, form, view,
+                                   personsHive.get());
 
     // The second shared product: its registrations only.
     DeleteProductRegistrations(m_api, kSecondSharedProductCode, PackProductCode(kSecondSharedProductCode), form,
-                               view);
+                               view, personsHive.get());
 
     const std::wstring versionKey = KeyPath(kVendorVersionKey, form, nullptr);
     m_api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);
     EmptyAndDeleteMachineKey(m_api, versionKey, m_bIs64BitSystem);
-    m_api.RegDeleteTreeW(HKEY_CURRENT_USER, versionKey.c_str());
-    m_api.RegDeleteTreeW(HKEY_CURRENT_USER, KeyPath(kVendorVersionKey, PathForm::Plain, nullptr).c_str());
+    for (HKEY user : {HKEY_CURRENT_USER, personsHive.get()}) {
+        if (!user) continue;
+        m_api.RegDeleteTreeW(user, versionKey.c_str());
+        m_api.RegDeleteTreeW(user, KeyPath(kVendorVersionKey, PathForm::Plain, nullptr).c_str());
+    }
     return TRUE;
 }

@@ -55,13 +55,21 @@ public:
     virtual DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) = 0;
     virtual BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) = 0;
 
+    // The person at the PC: the account that owns the desktop shell's process.
+    virtual HWND GetShellWindow() = 0;
+    virtual DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) = 0;
+    virtual HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) = 0;
+    virtual BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) = 0;
+    virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
+                                     PDWORD returned) = 0;
+
     // Launching the Windows Installer, learning what it ended with, and telling whether it
     // is busy with another installation (its _MSIExecute mutex).
     virtual BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) = 0;
     virtual BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) = 0;
     virtual HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) = 0;
     virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
-    // Closes a process, mutex or file handle.
+    // Closes a process, token, mutex or file handle.
     virtual BOOL CloseHandle(HANDLE handle) = 0;
 
     // System information.
@@ -111,6 +119,12 @@ public:
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
     BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
+    HWND GetShellWindow() override;
+    DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
+    HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
+    BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
+    BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
+                             PDWORD returned) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
     BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) override;
     HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) override;

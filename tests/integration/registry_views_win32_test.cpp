@@ -111,6 +111,42 @@ TEST(RegistryViewsWin32, EmptyingAnOpenKeyKeepsTheOtherViewsSameNamedChildren) {
     }
 }
 
+// The real seam itself, recorded: RegDeleteTreeW on a key opened with a view flag opens and
+// deletes each child with that flag; the same key closed and opened again without a flag
+// (the system may hand out the same handle value) goes to Win32's RegDeleteTreeW as it is.
+class RecordingWindows : public RealWindows {
+public:
+    LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override {
+        calls.push_back(L"open " + std::wstring(subKey) + L" " + std::to_wstring(access & KEY_WOW64_RES));
+        return RealWindows::RegOpenKeyExW(root, subKey, options, access, result);
+    }
+    LONG RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) override {
+        calls.push_back(L"delete " + std::wstring(subKey) + L" " + std::to_wstring(view));
+        return RealWindows::RegDeleteKeyExW(root, subKey, view, reserved);
+    }
+    std::vector<std::wstring> calls;
+};
+
+TEST(RegistryViewsWin32, TheSeamEmptiesAKeyOpenedInAViewWithThatViewsFlag) {
+    if (testenv::PrefixKind() != L"pfx64") GTEST_SKIP() << "a 32-bit system has one registry view";
+    const std::wstring key = L"Software\\VelmoraRecorded";
+    RecordingWindows windows;
+    for (const REGSAM view : {REGSAM(KEY_WOW64_64KEY), REGSAM(0)}) {
+        Create(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", KEY_WOW64_64KEY);
+        HKEY opened = nullptr;
+        ASSERT_EQ(windows.RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened), ERROR_SUCCESS);
+        windows.calls.clear();
+        EXPECT_EQ(windows.RegDeleteTreeW(opened, nullptr), ERROR_SUCCESS);
+        windows.RegCloseKey(opened);
+        const std::wstring flag = std::to_wstring(view);
+        const std::vector<std::wstring> walk{L"open Child " + flag, L"open Deeper " + flag, L"delete Deeper " + flag,
+                                             L"delete Child " + flag};
+        EXPECT_EQ(windows.calls, view ? walk : std::vector<std::wstring>());
+        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Child", KEY_WOW64_64KEY));
+    }
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+}
+
 TEST(RegistryViewsWin32, InstallLocationIsReadWithTheBoundedSize) {
     const BOOL is64 = testenv::PrefixKind() == L"pfx64";
     const std::wstring key = L"Software\\VelmoraTest\\Uninstall";

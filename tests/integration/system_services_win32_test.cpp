@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "person_at_pc.h"
 #include "system_services.h"
 #include "test_folder.h"
 
@@ -26,6 +27,22 @@ TEST(SystemServicesWin32, SystemFolderHoldsTheWindowsInstaller) {
     wchar_t folder[MAX_PATH] = {};
     ASSERT_GT(velmora::SystemWindows().GetSystemDirectoryW(folder, MAX_PATH), 0u);
     EXPECT_NE(::GetFileAttributesW((std::wstring(folder) + L"\\msiexec.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Not declared by the headers: how a shell makes its window the shell window.
+extern "C" BOOL WINAPI SetShellWindow(HWND window);
+
+// The shell's owner found through the real calls, with a window of this test standing in
+// for the shell (the test prefixes run none): the running account, so no other account's
+// hive is asked for.
+TEST(PersonAtThePcWin32, AShellOfTheRunningAccountIsNoOtherPerson) {
+    HWND shell = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(::SetShellWindow(shell) && ::GetShellWindow() == shell);
+    const std::wstring owner = velmora::ShellOwnerSid(velmora::SystemWindows());
+    EXPECT_EQ(owner.rfind(L"S-1-5-21-", 0), 0u) << std::string(owner.begin(), owner.end());
+    EXPECT_EQ(owner, velmora::RunningAccountSid(velmora::SystemWindows()));
+    EXPECT_EQ(velmora::OtherShellOwnerSid(velmora::SystemWindows()), L"");
+    ::DestroyWindow(shell);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "registry_tree.h"
 
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -158,6 +159,7 @@ std::wstring SimWindows::RootName(HKEY root) const {
     if (root == HKEY_LOCAL_MACHINE) return L"HKLM";
     if (root == HKEY_CLASSES_ROOT) return L"HKCR";
     if (root == HKEY_CURRENT_USER) return L"HKCU";
+    if (root == HKEY_USERS) return L"HKU";
     return L"";
 }
 
@@ -312,6 +314,7 @@ LONG SimWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM 
     OpenKey key;
     if (!Locate(root, subKey, access, key)) return ERROR_INVALID_HANDLE;
     if (!m_keys.count(key.physical)) return ERROR_FILE_NOT_FOUND;
+    if (m_denied.count(key.physical)) return ERROR_ACCESS_DENIED;
     HKEY handle = reinterpret_cast<HKEY>(FakeHandle(0x10000, ordinal));
     ++m_nextKeyOrdinal;
     m_keyHandles[handle] = key;
@@ -848,6 +851,44 @@ void SimWindows::EndProcess(HANDLE process) {
 bool SimWindows::IsProcessRunning(HANDLE process) const {
     auto it = m_processes.find(process);
     return it != m_processes.end() && it->second.running;
+}
+
+// The shell's window and process, whose handles are not accounted for. A process's token
+// is its own handle; its user is the shell owner, or for this process kRunningAccount.
+const HWND kShellWindow = reinterpret_cast<HWND>(0x60010);
+const HANDLE kShellProcess = reinterpret_cast<HANDLE>(0x60020);
+
+HWND SimWindows::GetShellWindow() { return Begin(L"GetShellWindow()") || m_shellOwner.empty() ? nullptr : kShellWindow; }
+
+DWORD SimWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+    *processId = !Begin(L"GetWindowThreadProcessId(shell)") && window == kShellWindow ? 4242 : 0;
+    return *processId ? 77 : 0;
+}
+
+HANDLE SimWindows::OpenProcess(DWORD access, BOOL, DWORD processId) {
+    return Begin(L"OpenProcess(" + Hex(access) + L", " + std::to_wstring(processId) + L")") || processId != 4242
+               ? nullptr
+               : kShellProcess;
+}
+
+BOOL SimWindows::OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
+    *token = process;
+    return !Begin(L"OpenProcessToken(" + Hex(reinterpret_cast<std::uintptr_t>(process)) + L", " + Hex(access) + L")");
+}
+
+BOOL SimWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
+                                     PDWORD returned) {
+    PSID sid = nullptr;
+    if (Begin(L"GetTokenInformation(" + Hex(reinterpret_cast<std::uintptr_t>(token)) + L", " +
+              std::to_wstring(infoClass) + L")") ||
+        infoClass != TokenUser || !::ConvertStringSidToSidW(token == kShellProcess ? m_shellOwner.c_str() : kRunningAccount, &sid))
+        return FALSE;
+    const DWORD length = ::GetLengthSid(sid);
+    *returned = sizeof(TOKEN_USER) + length;
+    auto* user = static_cast<TOKEN_USER*>(info);
+    if (size >= *returned) user->User.Sid = user + 1, ::CopySid(length, user + 1, sid);
+    ::LocalFree(sid);
+    return size >= *returned;
 }
 
 BOOL SimWindows::GetExitCodeProcess(HANDLE process, LPDWORD code) {

@@ -95,6 +95,12 @@ public:
     DWORD Attributes(const std::wstring& path) const;
     std::vector<std::wstring> AllPaths() const;  // upper case, sorted
 
+    // ---- The desktop shell. None by default; SetShellOwner gives it an owner, by SID. The
+    // program runs as kRunningAccount. HKEY_USERS holds each account's hive by SID.
+    static constexpr const wchar_t* kRunningAccount = L"S-1-5-21-1000-2000-3000-1001";
+    void SetShellOwner(const std::wstring& sid) { m_shellOwner = sid; }
+    void DenyAccess(HKEY root, const std::wstring& path) { m_denied.insert(StorePath(root, path)); }
+
     // ---- Processes. A launched process runs until the test ends it or, by default, until
     // a wait on it would block with nothing else to do. It ends with `exitCode`, as msiexec
     // does: 0 done, 1605 unknown product, 1618 another installation running, 1603 fatal
@@ -157,6 +163,12 @@ public:
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
     BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
+    HWND GetShellWindow() override;
+    DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
+    HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
+    BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
+    BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
+                             PDWORD returned) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
     BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) override;
     HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) override;
@@ -267,6 +279,8 @@ private:
     std::map<HANDLE, Process> m_processes;  // open process handles
     std::set<HANDLE> m_endedUnclosed;
     int m_nextProcessOrdinal = 1;
+    std::wstring m_shellOwner;
+    std::set<std::wstring> m_denied;  // keys whose opens are refused
     bool m_mutexOpen = false;  // the installer's mutex, "#m"
     DWORD m_ticks = 0;
     DWORD m_installerBusyUntil = 0;

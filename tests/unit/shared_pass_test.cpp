@@ -254,3 +254,52 @@ TEST(WholeCleanup, EndsAlikeWhereverAHandlesChildrenResolve) {
 }
 
 }  // namespace
+
+namespace {
+
+// With the desktop shell owned by another account, every per-user deletion of a cleanup is
+// made in that account's hive too, in the same order, and HKEY_CURRENT_USER's stay as they
+// are. No shell, a shell of the running account, or a hive that cannot be opened: no more.
+TEST(PersonAtThePc, PerUserKeysGoFromTheShellOwnersHiveToo) {
+    const std::wstring other = L"S-1-5-21-7-8-9-1002";
+    const std::wstring uninstall = std::wstring(L"\\SOFTWARE\\Wow6432Node\\") + kFirstUninstall;
+    struct Case {
+        std::wstring owner;
+        bool denied, emptied;
+    };
+    const Case cases[] = {{L"", false, false}, {SimWindows::kRunningAccount, false, false}, {other, false, true},
+                          {other, true, false}};
+    std::vector<std::wstring> withoutShell;
+    for (const Case& c : cases) {
+        SimWindows w;
+        InstallEdition(w, 1, true, L"C:\\V");
+        InstallShared(w, true, L"C:\\V\\Shared");
+        for (const std::wstring key : {L"\\Software\\TORVEN\\VARNO\\2017\\en-US\\Recent", L"\\Software\\TORVEN\\VARNO\\2018",
+                                       L"\\Software\\TORVEN\\VARNO\\2017\\Profiles", uninstall.c_str()})
+            w.AddKey(HKEY_USERS, other + key);
+        w.SetShellOwner(c.owner);
+        if (c.denied) w.DenyAccess(HKEY_USERS, other);
+        CInstallCleaner cleaner(w);
+        cleaner.CleanLanguage(1, TRUE);
+        cleaner.CleanShared(TRUE);
+        // The deletions under each user root, each without its root.
+        std::vector<std::wstring> current, hive, hives;
+        for (const std::wstring& call : w.log) {
+            const size_t open = call.find(L"(HKU, ");
+            if (open != std::wstring::npos && call.find(L" -> ") != std::wstring::npos) hives.push_back(call.substr(call.find(L" -> ") + 4));
+            for (const std::wstring& root : hives)
+                if (call.find(L"(" + root + L", ") != std::wstring::npos) hive.push_back(call.substr(call.find(L", ")));
+            if (call.find(L"(HKCU, ") != std::wstring::npos) current.push_back(call.substr(call.find(L", ")));
+        }
+        SCOPED_TRACE(testing::Message() << std::string(c.owner.begin(), c.owner.end()) << (c.denied ? " denied" : ""));
+        if (withoutShell.empty()) withoutShell = current;
+        EXPECT_EQ(Joined(current), Joined(withoutShell));
+        EXPECT_EQ(Joined(hive), c.emptied ? Joined(current) : L"");
+        EXPECT_EQ(w.KeyExists(HKEY_USERS, other + L"\\Software\\TORVEN\\VARNO\\2017"), !c.emptied);
+        EXPECT_EQ(w.KeyExists(HKEY_USERS, other + uninstall), !c.emptied);
+        EXPECT_TRUE(w.KeyExists(HKEY_USERS, other + L"\\Software\\TORVEN\\VARNO\\2018"));
+        EXPECT_EQ(w.OpenHandleCount(), 0u);
+    }
+}
+
+}  // namespace
