@@ -120,6 +120,7 @@ if [ ! -f "$pristine/system.reg" ]; then
   # Without Z: nothing that runs in the prefix can reach the host's files.
   rm -f "$pristine/dosdevices/z:"
 fi
+bash "$here/scripts/plain-profile-folders.sh" "$pristine"
 
 # Replaces the working prefix with a copy of the given one and starts its server.
 use_prefix() {

@@ -67,6 +67,7 @@ if [ ! -f "$sandbox/system.reg" ]; then
     wineboot -i >>"$log" 2>&1 </dev/null
   WINEPREFIX="$sandbox" wineserver -w
 fi
+bash "$here/scripts/plain-profile-folders.sh" "$sandbox"
 gui_use_prefix "$sandbox"
 gui_wait_desktop_gone
 wineserver -p >/dev/null 2>&1 </dev/null || true   # one may run already

@@ -19,6 +19,7 @@ start_prefix() {
     WINEPREFIX="$prefix" WINEARCH=$arch WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
     WINEPREFIX="$prefix" wineserver -w
   fi
+  bash "$(dirname "$0")/plain-profile-folders.sh" "$prefix"
   # A server left from an earlier run is kept: -p then fails, and that is fine.
   WINEPREFIX="$prefix" wineserver -p 2>/dev/null || true
   WINEPREFIX="$prefix" wine cmd /c exit >/dev/null 2>&1 || true
