@@ -18,12 +18,12 @@ public:
     // CleanLanguage on the same object, which records whether the system is 64-bit. Always TRUE.
     BOOL CleanShared(BOOL use32BitView);
 
-    // Removes a folder and everything below it as far as it can. Links inside the tree are
-    // removed themselves and never followed. Each folder is held open, without delete
-    // sharing, from before its listing until just before its removal, and is walked only
-    // when its handle shows a plain folder where the walk expects it; a folder swapped for a
-    // link meanwhile is left alone. A path that cannot be resolved exactly as Windows
+    // Removes a folder and everything below it as far as it can, through the handles that
+    // hold them (see RemoveHeldFolder): links inside the tree are removed themselves and
+    // never followed, and nothing swapped in meanwhile redirects the walk. A link named as
+    // the folder is removed itself. A path that cannot be resolved exactly as Windows
     // resolves it (see ResolvePlainPath) is not touched. TRUE when the folder itself is gone.
+    // The passes judge a folder before they remove it (HoldJudgedFolder); this does not.
     BOOL DeleteFolderTree(const std::wstring& path);
 
     // Whether the system is 64-bit, as the most recent CleanLanguage found it.

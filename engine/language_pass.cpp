@@ -26,11 +26,23 @@ BOOL CInstallCleaner::CleanLanguage(int rowIndex, BOOL use32BitView) {
     // The leftover language folders go before the installer runs.
     m_api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);
     const std::wstring installLocation = ReadInstallLocation(m_api, uninstallKey, m_bIs64BitSystem, false);
-    if (!installLocation.empty() && IsRemovableInstallLocation(installLocation, m_api)) {
+    if (!installLocation.empty()) {
+        // The install location is held while its language folders go, and each of them only
+        // where its names really lead from the install location's real place: nothing linked
+        // in between can lead the removal elsewhere.
+        ProtectedPlaces places(m_api);
+        const HeldFolder install = HoldJudgedFolder(m_api, installLocation, places, HoldFor::LookingInto);
+        // The names below a location written with a trailing separator, without a doubled one.
+        const std::wstring base = installLocation.back() == L'\\' ? installLocation.substr(0, installLocation.size() - 1)
+                                                                   : installLocation;
         for (const wchar_t* folderTemplate : {kLanguageFolder, kLanguageSupportFolder, kLanguageCacheFolder}) {
             wchar_t folder[MAX_PATH] = {};
-            if (FormatBounded(folder, MAX_PATH, folderTemplate, {installLocation.c_str(), row.cultureFolder}))
-                DeleteFolderTree(folder);
+            if (!install.handle || !FormatBounded(folder, MAX_PATH, folderTemplate, {base.c_str(), row.cultureFolder}))
+                continue;
+            HeldFolder language = HoldJudgedFolder(m_api, folder, places);
+            const std::wstring expected = FormatText(folderTemplate, {install.realPlace.c_str(), row.cultureFolder});
+            if (CanonicalFolderPath(language.realPlace) == CanonicalFolderPath(expected))
+                RemoveHeldFolder(m_api, std::move(language));
         }
     }
 

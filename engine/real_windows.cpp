@@ -43,14 +43,29 @@ LONG RealWindows::RegDeleteValueW(HKEY key, LPCWSTR valueName) { return ::RegDel
 HANDLE RealWindows::FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
     return ::FindFirstFileW(pattern, findData);
 }
-BOOL RealWindows::FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) { return ::FindNextFileW(find, findData); }
 BOOL RealWindows::FindClose(HANDLE find) { return ::FindClose(find); }
-BOOL RealWindows::DeleteFileW(LPCWSTR path) { return ::DeleteFileW(path); }
 BOOL RealWindows::RemoveDirectoryW(LPCWSTR path) { return ::RemoveDirectoryW(path); }
 UINT RealWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) { return ::GetSystemDirectoryW(buffer, size); }
 HANDLE RealWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                 DWORD disposition, DWORD flags, HANDLE templateFile) {
     return ::CreateFileW(path, access, share, security, disposition, flags, templateFile);
+}
+NTSTATUS RealWindows::NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
+                                   PIO_STATUS_BLOCK status, PLARGE_INTEGER allocationSize, ULONG fileAttributes,
+                                   ULONG share, ULONG disposition, ULONG options, PVOID eaBuffer, ULONG eaLength) {
+    return ::NtCreateFile(file, access, attributes, status, allocationSize, fileAttributes, share, disposition, options,
+                          eaBuffer, eaLength);
+}
+NTSTATUS RealWindows::NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG size,
+                                             FILE_INFORMATION_CLASS infoClass) {
+    return ::NtQueryInformationFile(file, status, info, size, infoClass);
+}
+BOOL RealWindows::SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                             DWORD size) {
+    return ::SetFileInformationByHandle(file, infoClass, info, size);
+}
+BOOL RealWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    return ::GetFileInformationByHandle(file, info);
 }
 BOOL RealWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
                                                DWORD size) {

@@ -2,12 +2,17 @@
 
 #include <shlobj.h>
 
+#include "long_path.h"
+#include "unique_handle.h"
+
 #include <algorithm>
 #include <cwctype>
 #include <map>
 
 namespace velmora {
 namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
@@ -100,13 +105,6 @@ const int kProtectedFolders[] = {
     CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_DESKTOPDIRECTORY,
 };
 
-// What the system says about the folders a removal must not harm, asked once per judgement.
-struct SystemLayout {
-    std::map<int, std::wstring> known;  // by CSIDL, as the system names them
-    std::vector<std::wstring> folders;  // every protected folder, as named
-    std::wstring profilesDirectory;     // as the system reports it, or empty
-};
-
 // Empty `folders` when the system does not say where Windows is.
 SystemLayout AskLayout(WindowsApi& api) {
     SystemLayout layout;
@@ -150,15 +148,9 @@ std::vector<std::wstring> ProfilesRoots(const SystemLayout& layout) {
     return roots;
 }
 
-}  // namespace
-
-std::vector<std::wstring> ProtectedFolders(WindowsApi& api) { return AskLayout(api).folders; }
-
-bool IsRemovableInstallLocation(const std::wstring& location, WindowsApi& api) {
-    const std::wstring candidate = CanonicalFolderPath(location);
-    if (candidate.empty()) return false;
-    const SystemLayout layout = AskLayout(api);
-    if (layout.folders.empty()) return false;
+// The rule of IsRemovableInstallLocation for a canonical candidate.
+bool PassesRule(const std::wstring& candidate, const SystemLayout& layout) {
+    if (candidate.empty() || layout.folders.empty()) return false;
     std::vector<std::wstring> folders;
     for (const std::wstring& folder : layout.folders) folders.push_back(CanonicalProtected(folder));
     for (const std::wstring& folder : folders)
@@ -176,11 +168,15 @@ bool IsRemovableInstallLocation(const std::wstring& location, WindowsApi& api) {
         if (IsSameOrParent(candidate, tree) || IsBelow(candidate, tree)) return false;
 
     // Every account's profile is protected as the running account's is: the profiles folder,
-    // each profile in it (Default and Public among them), and in each profile the data
-    // folders that the running account keeps in its own (Desktop, Documents, AppData).
+    // each profile in it (Default and Public among them), and in each profile the usual data
+    // folders by their default names (AppData, as the parent of three, among them), whatever
+    // the running account's own layout, and those the running account keeps in its own.
     const std::vector<std::wstring> roots = ProfilesRoots(layout);
     if (roots.empty()) return false;  // any folder could be someone's profile
-    std::vector<std::wstring> dataInProfile;
+    std::vector<std::wstring> dataInProfile{L"DESKTOP",       L"DOCUMENTS",        L"DOWNLOADS",
+                                            L"PICTURES",      L"MUSIC",            L"VIDEOS",
+                                            L"APPDATA\\LOCAL", L"APPDATA\\LOCALLOW", L"APPDATA\\ROAMING",
+                                            L"ONEDRIVE"};
     auto profile = layout.known.find(CSIDL_PROFILE);
     if (profile != layout.known.end()) {
         const std::wstring running = CanonicalProtected(profile->second);
@@ -198,6 +194,104 @@ bool IsRemovableInstallLocation(const std::wstring& location, WindowsApi& api) {
             if (IsSameOrParent(inProfile, data)) return false;
     }
     return true;
+}
+
+// A folder opened for its attributes only, following any link to it.
+UniqueFile OpenForAttributes(WindowsApi& api, const std::wstring& path) {
+    return UniqueFile(api, api.CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// The layout with every folder at its real place, each opened once.
+SystemLayout AtRealPlaces(WindowsApi& api, SystemLayout layout) {
+    std::map<std::wstring, std::wstring> places;
+    auto real = [&](std::wstring& folder) {
+        auto known = places.find(folder);
+        if (known == places.end()) {
+            const UniqueFile opened = OpenForAttributes(api, folder);
+            const std::wstring place = opened ? RealPlaceOf(api, opened) : L"";
+            known = places.emplace(folder, place.empty() ? folder : place).first;
+        }
+        folder = known->second;
+    };
+    for (auto& entry : layout.known) real(entry.second);
+    for (std::wstring& folder : layout.folders) real(folder);
+    if (!layout.profilesDirectory.empty()) real(layout.profilesDirectory);
+    return layout;
+}
+
+bool IsOnAdministrativeShare(const std::wstring& canonical) {
+    if (canonical.rfind(L"\\\\", 0) != 0) return false;
+    const size_t server = canonical.find(L'\\', 2);
+    const size_t shareEnd = canonical.find(L'\\', server + 1);
+    return canonical[(shareEnd == std::wstring::npos ? canonical.size() : shareEnd) - 1] == L'$';
+}
+
+// Volume serial number and file index; false when the system tells none.
+bool IdentityOf(WindowsApi& api, const UniqueFile& file, std::pair<DWORD, ULONGLONG>& identity) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !api.GetFileInformationByHandle(file.get(), &info) || (info.nFileIndexHigh | info.nFileIndexLow) == 0)
+        return false;
+    identity = {info.dwVolumeSerialNumber, static_cast<ULONGLONG>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ProtectedFolders(WindowsApi& api) { return AskLayout(api).folders; }
+
+bool IsRemovableInstallLocation(const std::wstring& location, WindowsApi& api) {
+    return ProtectedPlaces(api).AllowsName(location);
+}
+
+ProtectedPlaces::ProtectedPlaces(WindowsApi& api) : m_api(api), m_named(AskLayout(api)) {}
+
+bool ProtectedPlaces::AllowsName(const std::wstring& location) const {
+    return PassesRule(CanonicalFolderPath(location), m_named);
+}
+
+bool ProtectedPlaces::AllowsHeld(const std::wstring& name, const HeldFolder& folder) {
+    const std::wstring named = CanonicalFolderPath(name);
+    const std::wstring real = CanonicalFolderPath(folder.realPlace);
+    if (!folder.handle || named.empty() || real.empty()) return false;
+    if (!m_real) m_real = AtRealPlaces(m_api, m_named);
+    for (const std::wstring* candidate : {&named, &real})
+        for (const SystemLayout* layout : {&m_named, &*m_real})
+            if (!PassesRule(*candidate, *layout)) return false;
+    if (IsOnAdministrativeShare(named) || IsOnAdministrativeShare(real)) return false;
+    return real.rfind(L"\\\\", 0) != 0 || NoProtectedIdentityUpTo(folder);
+}
+
+bool ProtectedPlaces::NoProtectedIdentityUpTo(const HeldFolder& folder) {
+    if (!m_identities) {
+        m_identities.emplace();
+        std::vector<std::wstring> folders = m_named.folders;
+        folders.push_back(m_named.profilesDirectory);
+        Identity identity;
+        for (const std::wstring& protectedFolder : folders)
+            if (IdentityOf(m_api, OpenForAttributes(m_api, protectedFolder), identity)) m_identities->insert(identity);
+    }
+    Identity identity;
+    if (!IdentityOf(m_api, folder.handle, identity) || m_identities->count(identity)) return false;
+    // The folders above it, up to the share itself ("\\server\share").
+    const std::wstring& place = folder.realPlace;
+    const size_t shareEnd = place.find(L'\\', place.find(L'\\', 2) + 1);
+    for (size_t end = place.find_last_of(L'\\'); end != std::wstring::npos && end >= shareEnd;
+         end = place.find_last_of(L'\\', end - 1)) {
+        if (!IdentityOf(m_api, OpenForAttributes(m_api, ExtendedLengthPath(place.substr(0, end))), identity) ||
+            m_identities->count(identity))
+            return false;
+        if (end == shareEnd) break;
+    }
+    return true;
+}
+
+HeldFolder HoldJudgedFolder(WindowsApi& api, const std::wstring& location, ProtectedPlaces& places,
+                            HoldFor purpose) {
+    if (!places.AllowsName(location)) return HeldFolder{UniqueFile(api), {}};
+    HeldFolder held = HoldFolder(api, location, purpose);
+    if (!places.AllowsHeld(location, held)) held.handle.reset();
+    return held;
 }
 
 }  // namespace velmora

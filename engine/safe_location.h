@@ -6,9 +6,14 @@
 // is fully qualified, plain and clear of every well-known system and user folder.
 #pragma once
 
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "held_folder.h"
 #include "windows_api.h"
 
 namespace velmora {
@@ -30,9 +35,51 @@ std::vector<std::wstring> ProtectedFolders(WindowsApi& api);
 // parent of one: a protected folder; a folder at or below the Windows, system or SysWOW64
 // folder or ProgramData\Microsoft; the profiles folder (as the system reports it, and the
 // folder holding the running account's profile) or any folder directly in it; in any
-// profile, a data folder the running account keeps in its own (its Desktop, Documents and
-// AppData folders, by their place in its profile). False also when the system does not say
-// where Windows or the profiles are.
+// profile, a usual data folder (Desktop, Documents, Downloads, Pictures, Music, Videos,
+// AppData and its Local, LocalLow and Roaming, OneDrive) or a data folder the running
+// account keeps in its own, by its place there. False also when the system does not say
+// where Windows or the profiles are. Judges the name alone; see ProtectedPlaces.
 bool IsRemovableInstallLocation(const std::wstring& location, WindowsApi& api);
+
+// What the system says about the protected folders (see IsRemovableInstallLocation).
+struct SystemLayout {
+    std::map<int, std::wstring> known;  // by CSIDL
+    std::vector<std::wstring> folders;  // every protected folder
+    std::wstring profilesDirectory;     // as the system reports it, or empty
+};
+
+// The protected folders, asked once for a pass. A name can lead elsewhere than it reads (a
+// drive letter mapped or substituted onto another folder, a junction above, a share that
+// leads back to this computer), so a folder is judged where it really is, and so are the
+// protected folders: each is opened for its attributes only, at the first judgement that
+// needs it, and taken at its final path; one that cannot be opened is taken by its name.
+class ProtectedPlaces {
+public:
+    explicit ProtectedPlaces(WindowsApi& api);
+
+    // The rule of IsRemovableInstallLocation on the name alone; no file is opened.
+    bool AllowsName(const std::wstring& location) const;
+
+    // The rule on a held folder: its name and its real place must both pass it, against the
+    // protected folders as named and at their real places. A folder whose real place is
+    // unknown fails. A network place fails also on an administrative share (a share name
+    // ending in "$"), and when the held folder, or a folder above it up to the share, has
+    // the identity (volume serial number and file index) of a protected folder, or has none:
+    // a share may lead back to this computer under names that tell nothing.
+    bool AllowsHeld(const std::wstring& name, const HeldFolder& folder);
+
+private:
+    using Identity = std::pair<DWORD, ULONGLONG>;
+    bool NoProtectedIdentityUpTo(const HeldFolder& folder);
+
+    WindowsApi& m_api;
+    SystemLayout m_named;
+    std::optional<SystemLayout> m_real;
+    std::optional<std::set<Identity>> m_identities;
+};
+
+// Holds the folder a location names, and keeps it held only when it passes AllowsHeld.
+HeldFolder HoldJudgedFolder(WindowsApi& api, const std::wstring& location, ProtectedPlaces& places,
+                            HoldFor purpose = HoldFor::Removal);
 
 }  // namespace velmora

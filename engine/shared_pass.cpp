@@ -38,8 +38,10 @@ BOOL CInstallCleaner::CleanShared(BOOL use32BitView) {
     m_api.GetSystemDirectoryW(systemFolder, MAX_PATH);
     const bool uninstallRan = RunUninstall(m_api, kFirstSharedProductCode, systemFolder);
 
-    if (!installLocation.empty() && IsRemovableInstallLocation(installLocation, m_api))
-        DeleteFolderTree(installLocation);
+    if (!installLocation.empty()) {
+        ProtectedPlaces places(m_api);
+        RemoveHeldFolder(m_api, HoldJudgedFolder(m_api, installLocation, places));
+    }
     // Kept while the installer, busy with another installation, could not remove it.
     const UniqueKey personsHive = OpenPersonsHive(view);
     if (uninstallRan)

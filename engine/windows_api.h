@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <winternl.h>
 
 #include <map>
 
@@ -36,18 +37,28 @@ public:
                                LPDWORD type, LPBYTE data, LPDWORD dataSize) = 0;
     virtual LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) = 0;
 
-    // Files.
+    // Files: what a path names, and removing a link named as a folder.
     virtual HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) = 0;
-    virtual BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) = 0;
     virtual BOOL FindClose(HANDLE find) = 0;
-    virtual BOOL DeleteFileW(LPCWSTR path) = 0;
     virtual BOOL RemoveDirectoryW(LPCWSTR path) = 0;
     virtual UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) = 0;
-    // A folder held open while it is emptied, and what its handle says about it.
+    // A folder held open while it is emptied, everything below it reached through handles:
+    // listed through its folder's handle (GetFileInformationByHandleEx), opened relative to
+    // it (NtCreateFile), told apart by file ID (NtQueryInformationFile) and deleted through
+    // its own handle (SetFileInformationByHandle). Where a held folder really is: its final
+    // path, and its volume and file index.
     virtual HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                DWORD disposition, DWORD flags, HANDLE templateFile) = 0;
+    virtual NTSTATUS NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
+                                  PIO_STATUS_BLOCK status, PLARGE_INTEGER allocationSize, ULONG fileAttributes,
+                                  ULONG share, ULONG disposition, ULONG options, PVOID eaBuffer, ULONG eaLength) = 0;
+    virtual NTSTATUS NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG size,
+                                            FILE_INFORMATION_CLASS infoClass) = 0;
     virtual BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
                                               DWORD size) = 0;
+    virtual BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                            DWORD size) = 0;
+    virtual BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) = 0;
     virtual DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) = 0;
 
     // Well-known folders, asked when judging whether an install location is safe to remove.
@@ -106,15 +117,21 @@ public:
                        LPBYTE data, LPDWORD dataSize) override;
     LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) override;
     HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override;
-    BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) override;
     BOOL FindClose(HANDLE find) override;
-    BOOL DeleteFileW(LPCWSTR path) override;
     BOOL RemoveDirectoryW(LPCWSTR path) override;
     UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
     HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                        DWORD flags, HANDLE templateFile) override;
+    NTSTATUS NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK status,
+                          PLARGE_INTEGER allocationSize, ULONG fileAttributes, ULONG share, ULONG disposition,
+                          ULONG options, PVOID eaBuffer, ULONG eaLength) override;
+    NTSTATUS NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG size,
+                                    FILE_INFORMATION_CLASS infoClass) override;
     BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
                                       DWORD size) override;
+    BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                    DWORD size) override;
+    BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) override;
     DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) override;
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;

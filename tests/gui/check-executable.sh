@@ -56,7 +56,7 @@ for flag in DYNAMIC_BASE NX_COMPAT; do
 done
 
 mapfile -t dlls < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | tr -d '\r')
-allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll ole32.dll oleaut32.dll shlwapi.dll uxtheme.dll comdlg32.dll userenv.dll "
+allowed=" kernel32.dll ntdll.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll ole32.dll oleaut32.dll shlwapi.dll uxtheme.dll comdlg32.dll userenv.dll "
 echo "imports: ${dlls[*]}"
 expect "some DLL is imported" "$([ ${#dlls[@]} -gt 0 ] && echo yes || echo no)" yes
 for dll in "${dlls[@]}"; do

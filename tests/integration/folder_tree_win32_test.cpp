@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "install_cleaner.h"
+#include "product_codes.h"
 #include "test_folder.h"
 
 using velmora::testenv::ScratchFolder;
@@ -27,44 +28,45 @@ bool RenameFromAnotherProcess(const std::wstring& from, const std::wstring& to) 
     return ::GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The real system, with a step of its own just before the walk lists the given folder:
-// by then the walk holds that folder and every folder above it in the tree.
-// The real system, except that its listings show links as plain folders.
+// The real system, except that its listings show links as plain folders, each with an ID of
+// its own, as a folder swapped for a link after the listing would show (Wine lists a Unix
+// link with its target's ID).
 class ListsLinksAsFolders : public velmora::RealWindows {
 public:
-    HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override {
-        HANDLE listing = RealWindows::FindFirstFileW(pattern, findData);
-        if (listing != INVALID_HANDLE_VALUE) Hide(*findData);
-        return listing;
-    }
-    BOOL FindNextFileW(HANDLE listing, LPWIN32_FIND_DATAW findData) override {
-        const BOOL found = RealWindows::FindNextFileW(listing, findData);
-        if (found) Hide(*findData);
-        return found;
+    BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                      DWORD size) override {
+        const BOOL listed = RealWindows::GetFileInformationByHandleEx(file, infoClass, info, size);
+        if (!listed || (infoClass != FileIdBothDirectoryRestartInfo && infoClass != FileIdBothDirectoryInfo)) return listed;
+        for (auto* entry = static_cast<FILE_ID_BOTH_DIR_INFO*>(info);;
+             entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<BYTE*>(entry) + entry->NextEntryOffset)) {
+            if (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                entry->FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+                entry->FileId.QuadPart = ~entry->FileId.QuadPart;
+                ++linksHidden;
+            }
+            if (!entry->NextEntryOffset) return listed;
+        }
     }
     int linksHidden = 0;
-
-private:
-    void Hide(WIN32_FIND_DATAW& entry) {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return;
-        entry.dwFileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
-        ++linksHidden;
-    }
 };
 
-class RenameWhenListed : public velmora::RealWindows {
+// The real system, with a step of its own just after the walk opens the entry named "B":
+// by then the walk holds that folder and every folder above it in the tree.
+class RenameWhenOpened : public velmora::RealWindows {
 public:
-    RenameWhenListed(std::wstring extended, std::vector<std::pair<std::wstring, std::wstring>> renames)
-        : m_pattern(std::move(extended) + L"\\*.*"), m_renames(std::move(renames)) {}
-    HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override {
-        if (m_pattern == pattern)
+    explicit RenameWhenOpened(std::vector<std::pair<std::wstring, std::wstring>> renames) : m_renames(std::move(renames)) {}
+    NTSTATUS NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK status,
+                          PLARGE_INTEGER allocationSize, ULONG fileAttributes, ULONG share, ULONG disposition,
+                          ULONG options, PVOID eaBuffer, ULONG eaLength) override {
+        const NTSTATUS opened = RealWindows::NtCreateFile(file, access, attributes, status, allocationSize, fileAttributes,
+                                                          share, disposition, options, eaBuffer, eaLength);
+        if (std::wstring(attributes->ObjectName->Buffer, attributes->ObjectName->Length / sizeof(wchar_t)) == L"B")
             for (const auto& rename : m_renames) moved.push_back(RenameFromAnotherProcess(rename.first, rename.second));
-        return RealWindows::FindFirstFileW(pattern, findData);
+        return opened;
     }
     std::vector<bool> moved;
 
 private:
-    std::wstring m_pattern;
     std::vector<std::pair<std::wstring, std::wstring>> m_renames;
 };
 
@@ -140,8 +142,7 @@ TEST(FolderTreeWin32, FolderBeingEmptiedCannotBeRenamedByAnotherProcess) {
     // The rename itself works on a folder nobody holds.
     ASSERT_TRUE(RenameFromAnotherProcess(plain + L"\\Free", plain + L"\\Free-moved"));
 
-    RenameWhenListed windows(scratch.Extended(L"T\\B"), {{plain + L"\\T\\B", plain + L"\\B-moved"},
-                                                           {plain + L"\\T", plain + L"\\T-moved"}});
+    RenameWhenOpened windows({{plain + L"\\T\\B", plain + L"\\B-moved"}, {plain + L"\\T", plain + L"\\T-moved"}});
     EXPECT_TRUE(CInstallCleaner(windows).DeleteFolderTree(plain + L"\\T"));
     EXPECT_EQ(windows.moved, (std::vector<bool>{false, false}));
     EXPECT_FALSE(scratch.Exists(L"T"));
@@ -181,12 +182,51 @@ TEST(FolderTreeWin32, LinkToAFolderIsNotFollowed) {
     // Listed as a plain folder, as a folder swapped for a link after the listing would be,
     // the link is not followed either. Wine opens the host link's target even when asked for
     // the link itself, and reports a plain folder there; the walk still finds, from the
-    // handle's final path, that the folder is not where it expects it.
+    // opened file's ID, that it is not the entry listed.
     ListsLinksAsFolders windows;
     CInstallCleaner(windows).DeleteFolderTree(tree + L"\\doomed");
     EXPECT_GT(windows.linksHidden, 0);
     EXPECT_NE(::GetFileAttributesW((tree + L"\\target\\precious.txt").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(::GetFileAttributesW((tree + L"\\target\\sub\\deep.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The shared pass with its install location named through drive letters the test command
+// maps: W: onto the profile, so that "W:\Desktop" is the Desktop, which stays with a file in
+// it; V: onto an ordinary folder, where a real install folder goes.
+TEST(FolderTreeWin32, SharedPassJudgesAnInstallLocationWhereItReallyIs) {
+    if (!_wgetenv(L"VELMORA_LINK_FIXTURE")) GTEST_SKIP() << "the test command did not map the drive letters";
+    const BOOL is64 = velmora::testenv::PrefixKind() == L"pfx64";
+    const std::wstring key = velmora::KeyPath(velmora::kUninstallKey, velmora::ChoosePathForm(is64, TRUE),
+                                              velmora::kFirstSharedProductCode);
+    wchar_t profile[MAX_PATH] = {};
+    ASSERT_GT(::GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH), 0u);
+    const std::wstring keep = std::wstring(profile) + L"\\Desktop\\velmora-keep.txt";
+    struct Case {
+        const wchar_t* location;
+        std::wstring file;
+        bool removed;
+    };
+    for (const Case& c : {Case{L"W:\\Desktop", keep, false}, Case{L"V:\\VARNO 2017", L"V:\\VARNO 2017\\bin\\varno.exe", true}}) {
+        const std::wstring folder = c.file.substr(0, c.file.find_last_of(L'\\'));
+        ::CreateDirectoryW(L"V:\\VARNO 2017", nullptr);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        ::CloseHandle(::CreateFileW(c.file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_NE(::GetFileAttributesW(c.file.c_str()), INVALID_FILE_ATTRIBUTES);
+        HKEY uninstall = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | velmora::ViewFlag(is64),
+                                    nullptr, &uninstall, nullptr),
+                  ERROR_SUCCESS);
+        ::RegSetValueExW(uninstall, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.location),
+                         static_cast<DWORD>((wcslen(c.location) + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(uninstall);
+        CInstallCleaner cleaner;
+        cleaner.m_bIs64BitSystem = is64;
+        cleaner.CleanShared(TRUE);
+        SCOPED_TRACE(testing::Message() << std::string(c.location, c.location + wcslen(c.location)));
+        EXPECT_EQ(::GetFileAttributesW(c.file.c_str()) == INVALID_FILE_ATTRIBUTES, c.removed);
+        EXPECT_EQ(::GetFileAttributesW(c.location) == INVALID_FILE_ATTRIBUTES, c.removed);
+    }
+    ::DeleteFileW(keep.c_str());
 }
 
 }  // namespace

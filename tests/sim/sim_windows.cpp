@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <cwctype>
 #include <sstream>
@@ -91,6 +92,12 @@ std::wstring CollapsePlainPath(const std::wstring& path) {
 }
 
 HANDLE FakeHandle(std::uintptr_t base, int ordinal) { return reinterpret_cast<HANDLE>(base + ordinal * 4); }
+
+// What NtCreateFile and NtQueryInformationFile return.
+const NTSTATUS kSuccess = 0;
+const NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022);
+const NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);
+const NTSTATUS kSharingViolation = static_cast<NTSTATUS>(0xC0000043);
 
 const HANDLE kInstallerMutex = FakeHandle(0x50000, 1);
 
@@ -460,6 +467,16 @@ std::wstring SimWindows::Resolve(const std::wstring& path, bool followLast) cons
             if (!part.empty()) parts.push_back(part);
         }
     }
+    // A share ("UNC\server\share\...") or a mapped drive leads on from the folder it stands for.
+    const size_t alias = !parts.empty() && Upper(parts[0]) == L"UNC" ? 3 : 1;
+    auto target = alias == 3 ? m_aliases.find(parts.size() < 3 ? L"" : Upper(L"\\\\" + parts[1] + L"\\" + parts[2]))
+                             : m_aliases.find(parts.empty() ? L"" : Upper(parts[0]));
+    if (alias == 3 && target == m_aliases.end()) return {};
+    if (target != m_aliases.end()) {
+        std::vector<std::wstring> rest = Split(target->second);
+        rest.insert(rest.end(), parts.begin() + alias, parts.end());
+        parts = rest;
+    }
     if (parts.empty()) return {};
     // Walk down from the drive root; a link met on the way leads on from its target.
     std::wstring key = Upper(parts[0]) + L"\\";
@@ -515,6 +532,18 @@ void SimWindows::AddLink(const std::wstring& path, const std::wstring& target) {
     Insert(path, node);
 }
 
+void SimWindows::AddAlias(const std::wstring& name, const std::wstring& folder) {
+    m_aliases[Upper(name)] = Resolve(L"\\\\?\\" + folder, true);
+}
+
+void SimWindows::MakeLinkInPlace(const std::wstring& folder, const std::wstring& target) {
+    const std::wstring key = Resolve(L"\\\\?\\" + folder, false);
+    for (auto it = m_nodes.lower_bound(key + L"\\"); it != m_nodes.end() && StartsWith(it->first, key + L"\\");)
+        it = m_nodes.erase(it);
+    m_nodes[key].attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    m_nodes[key].linkTarget = Resolve(L"\\\\?\\" + target, false);
+}
+
 void SimWindows::SetListsDotEntries(const std::wstring& folder, bool lists) {
     m_nodes[Resolve(L"\\\\?\\" + folder, false)].listsDots = lists;
 }
@@ -556,6 +585,17 @@ std::vector<std::wstring> SimWindows::AllPaths() const {
     return paths;
 }
 
+std::vector<const SimWindows::Node*> SimWindows::ChildrenOf(const std::wstring& folder) const {
+    std::vector<const Node*> children;
+    const std::wstring prefix = folder.back() == L'\\' ? folder : folder + L"\\";
+    for (const auto& entry : m_nodes)
+        if (StartsWith(entry.first, prefix) && entry.first.size() > prefix.size() &&
+            entry.first.find(L'\\', prefix.size()) == std::wstring::npos)
+            children.push_back(&entry.second);
+    std::sort(children.begin(), children.end(), [](const Node* a, const Node* b) { return a->order < b->order; });
+    return children;
+}
+
 WIN32_FIND_DATAW SimWindows::Entry(const std::wstring& name, DWORD attributes) {
     WIN32_FIND_DATAW data{};
     data.dwFileAttributes = attributes;
@@ -581,17 +621,14 @@ HANDLE SimWindows::FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) 
             listing.entries.push_back(Entry(L".", FILE_ATTRIBUTE_DIRECTORY));
             listing.entries.push_back(Entry(L"..", FILE_ATTRIBUTE_DIRECTORY));
         }
-        std::vector<const Node*> children;
-        const std::wstring prefix = folder.back() == L'\\' ? folder : folder + L"\\";
-        for (const auto& entry : m_nodes)
-            if (StartsWith(entry.first, prefix) && entry.first.size() > prefix.size() &&
-                entry.first.find(L'\\', prefix.size()) == std::wstring::npos)
-                children.push_back(&entry.second);
-        std::sort(children.begin(), children.end(), [](const Node* a, const Node* b) { return a->order < b->order; });
-        for (const Node* child : children) listing.entries.push_back(Entry(child->name, child->attributes));
+        for (const Node* child : ChildrenOf(folder)) listing.entries.push_back(Entry(child->name, child->attributes));
     } else {
         auto node = m_nodes.find(Resolve(text, false));
         if (node == m_nodes.end() || node->first.back() == L'\\') return INVALID_HANDLE_VALUE;
+        // Wine opens the folder to list without delete sharing: refused while it is open with
+        // delete access.
+        for (const auto& open : m_fileHandles)
+            if (open.second.key == ParentOf(node->first) && (open.second.access & DELETE)) return INVALID_HANDLE_VALUE;
         listing.entries.push_back(Entry(node->second.name, node->second.attributes));
     }
     if (listing.entries.empty()) return INVALID_HANDLE_VALUE;
@@ -605,15 +642,6 @@ HANDLE SimWindows::FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) 
     return handle;
 }
 
-BOOL SimWindows::FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) {
-    auto listing = m_findHandles.find(find);
-    const std::wstring name = listing == m_findHandles.end() ? L"?" : std::to_wstring(listing->second.ordinal);
-    if (Begin(L"FindNextFileW(#f" + name + L")")) return FALSE;
-    if (listing == m_findHandles.end() || listing->second.next >= listing->second.entries.size()) return FALSE;
-    *findData = listing->second.entries[listing->second.next++];
-    return TRUE;
-}
-
 BOOL SimWindows::FindClose(HANDLE find) {
     auto listing = m_findHandles.find(find);
     const std::wstring name = listing == m_findHandles.end() ? L"?" : std::to_wstring(listing->second.ordinal);
@@ -622,15 +650,9 @@ BOOL SimWindows::FindClose(HANDLE find) {
     return !fail && known;
 }
 
-BOOL SimWindows::DeleteFileW(LPCWSTR path) {
-    if (Begin(L"DeleteFileW(" + Text(path) + L")")) return FALSE;
-    auto node = m_nodes.find(Resolve(path ? path : L"", false));
-    if (node == m_nodes.end()) return FALSE;
-    const DWORD attributes = node->second.attributes;
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return FALSE;
-    if (node->second.inUse || IsHeld(node->first)) return FALSE;
-    // Opening a delete-pending file for deletion fails (access denied).
-    if (node->second.deletePending) return FALSE;
+void SimWindows::EraseOnClose(const std::wstring& key) {
+    auto node = m_nodes.find(key);
+    if (node == m_nodes.end()) return;
     // Another handle with delete sharing is open: the delete is only marked and the entry
     // stays listed until that handle closes. DeleteFileW's documentation: "marks a file for
     // deletion on close ... the file deletion does not occur until the last handle to the
@@ -638,10 +660,9 @@ BOOL SimWindows::DeleteFileW(LPCWSTR path) {
     // unlink such a file at once; earlier versions, modelled here, do not.
     if (node->second.heldWithDeleteSharing) {
         node->second.deletePending = true;
-        return TRUE;
+        return;
     }
     m_nodes.erase(node);
-    return TRUE;
 }
 
 BOOL SimWindows::RemoveDirectoryW(LPCWSTR path) {
@@ -684,7 +705,6 @@ std::wstring SimWindows::FileHandleName(HANDLE file) const {
 
 HANDLE SimWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
                                DWORD flags, HANDLE) {
-    const int ordinal = m_nextFileOrdinal;
     if (Begin(L"CreateFileW(" + Text(path) + L", " + Hex(access) + L", " + Hex(share) + L", " + Hex(disposition) +
               L", " + Hex(flags) + L")"))
         return INVALID_HANDLE_VALUE;
@@ -694,31 +714,115 @@ HANDLE SimWindows::CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURI
     if (disposition != OPEN_EXISTING || key.empty() || node == m_nodes.end()) return INVALID_HANDLE_VALUE;
     if ((node->second.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(flags & FILE_FLAG_BACKUP_SEMANTICS))
         return INVALID_HANDLE_VALUE;
+    const std::vector<std::wstring> parts = Split(Text(path));  // "", "", "?", "UNC", server, share, ...
+    return OpenNode(key, access, share, parts.size() > 5 && Upper(parts[3]) == L"UNC" ? L"\\\\" + parts[4] + L"\\" + parts[5] : L"");
+}
+
+HANDLE SimWindows::OpenNode(const std::wstring& key, DWORD access, DWORD share, const std::wstring& viaShare) {
+    // An open for deletion fails while another handle keeps the entry from being deleted.
+    const Node& node = m_nodes.at(key);
+    if ((access & DELETE) && (node.inUse || node.deletePending || IsHeld(key))) return INVALID_HANDLE_VALUE;
     OpenFile open;
     open.key = key;
-    open.ordinal = ordinal;
+    open.access = access;
+    open.viaShare = viaShare;
+    open.ordinal = m_nextFileOrdinal;
     // An open takes part in sharing only when it asks for data or delete access; then,
     // without delete sharing, it keeps the entry from being removed or renamed.
     const DWORD dataAccess = FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_EXECUTE | DELETE |
                              GENERIC_READ | GENERIC_WRITE | GENERIC_ALL;
     open.holdsAgainstDelete = (access & dataAccess) != 0 && !(share & FILE_SHARE_DELETE);
-    HANDLE handle = FakeHandle(0x40000, ordinal);
-    ++m_nextFileOrdinal;
+    HANDLE handle = FakeHandle(0x40000, m_nextFileOrdinal++);
     m_fileHandles[handle] = open;
-    log.back() += L" -> #h" + std::to_wstring(ordinal);
+    log.back() += L" -> #h" + std::to_wstring(open.ordinal);
     return handle;
+}
+
+NTSTATUS SimWindows::NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK,
+                                  PLARGE_INTEGER, ULONG, ULONG share, ULONG disposition, ULONG options, PVOID, ULONG) {
+    const std::wstring name(attributes->ObjectName->Buffer, attributes->ObjectName->Length / sizeof(wchar_t));
+    auto parent = m_fileHandles.find(attributes->RootDirectory);
+    if (Begin(L"NtCreateFile(" + FileHandleName(attributes->RootDirectory) + L", " + name + L", " + Hex(access) + L", " +
+              Hex(share) + L", " + Hex(options) + L")") ||
+        parent == m_fileHandles.end() || disposition != FILE_OPEN || !(options & FILE_OPEN_REPARSE_POINT))
+        return kAccessDenied;
+    // The name is looked up in the folder the handle holds, whatever now stands at its path.
+    const std::wstring key = parent->second.key + L"\\" + Upper(name);
+    if (!m_nodes.count(key)) return kNameNotFound;
+    *file = OpenNode(key, access, share, parent->second.viaShare);
+    return *file == INVALID_HANDLE_VALUE ? kSharingViolation : kSuccess;
+}
+
+NTSTATUS SimWindows::NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK, PVOID info, ULONG,
+                                            FILE_INFORMATION_CLASS infoClass) {
+    auto open = m_fileHandles.find(file);
+    if (Begin(L"NtQueryInformationFile(" + FileHandleName(file) + L", " + std::to_wstring(infoClass) + L")") ||
+        open == m_fileHandles.end() || infoClass != FileInternalInformation || !m_nodes.count(open->second.key))
+        return kAccessDenied;
+    static_cast<FILE_INTERNAL_INFORMATION*>(info)->IndexNumber.QuadPart = m_nodes[open->second.key].order;
+    return kSuccess;
+}
+
+BOOL SimWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    auto open = m_fileHandles.find(file);
+    if (Begin(L"GetFileInformationByHandle(" + FileHandleName(file) + L")") || open == m_fileHandles.end() ||
+        !m_nodes.count(open->second.key))
+        return FALSE;
+    // The volume serial number of its drive and its file ID, also when reached through a share.
+    *info = BY_HANDLE_FILE_INFORMATION{};
+    info->dwVolumeSerialNumber = 0xC0DE0000 + open->second.key[0];
+    info->nFileIndexLow = static_cast<DWORD>(m_nodes[open->second.key].order);
+    return TRUE;
+}
+
+// Only the classic disposition is modelled, as on Windows before 10 1709 and under Wine:
+// POSIX semantics fail. The entry goes when the handle is closed.
+BOOL SimWindows::SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info, DWORD) {
+    auto open = m_fileHandles.find(file);
+    const bool known = open != m_fileHandles.end() && m_nodes.count(open->second.key);
+    if (Begin(L"SetFileInformationByHandle(" + (known ? FinalPathOf(open->second.key) : L"?") + L", " +
+              std::to_wstring(infoClass) + L")") ||
+        !known || infoClass != FileDispositionInfo || !(open->second.access & DELETE) ||
+        !static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile)
+        return FALSE;
+    const Node& node = m_nodes[open->second.key];
+    if ((node.attributes & FILE_ATTRIBUTE_READONLY) || (node.linkTarget.empty() && !ChildrenOf(open->second.key).empty()))
+        return FALSE;  // read-only, or a folder that is not empty
+    return open->second.deleteOnClose = true;
 }
 
 BOOL SimWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
                                               DWORD size) {
     if (Begin(L"GetFileInformationByHandleEx(" + FileHandleName(file) + L", " + std::to_wstring(infoClass) + L")"))
         return FALSE;
-    // Only the attributes and reparse tag are modelled.
+    // The attributes and reparse tag, and a folder's listing (FILE_ID_BOTH_DIR_INFO records, as
+    // many as fit, continued by the next call; FALSE once all were given).
     auto open = m_fileHandles.find(file);
-    if (infoClass != FileAttributeTagInfo || size < sizeof(FILE_ATTRIBUTE_TAG_INFO) || open == m_fileHandles.end())
-        return FALSE;
+    if (open == m_fileHandles.end()) return FALSE;
     auto node = m_nodes.find(open->second.key);
     if (node == m_nodes.end()) return FALSE;
+    if (infoClass == FileIdBothDirectoryRestartInfo || infoClass == FileIdBothDirectoryInfo) {
+        if (node->second.unlistable || !(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
+        const std::vector<const Node*> children = ChildrenOf(open->second.key);
+        size_t& next = open->second.listed;
+        if (infoClass == FileIdBothDirectoryRestartInfo) next = 0;
+        FILE_ID_BOTH_DIR_INFO* last = nullptr;
+        for (DWORD used = 0; next < children.size(); ++next) {
+            const std::wstring& name = children[next]->name;
+            const DWORD length = (offsetof(FILE_ID_BOTH_DIR_INFO, FileName) + name.size() * sizeof(wchar_t) + 7) & ~7u;
+            if (used + length > size) break;
+            auto* record = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(static_cast<BYTE*>(info) + used);
+            std::memset(record, 0, length);
+            record->FileAttributes = children[next]->attributes;
+            record->FileId.QuadPart = static_cast<LONGLONG>(children[next]->order);
+            record->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+            name.copy(record->FileName, name.size());
+            if (last) last->NextEntryOffset = static_cast<DWORD>(reinterpret_cast<BYTE*>(record) - reinterpret_cast<BYTE*>(last));
+            last = record, used += length;
+        }
+        return last != nullptr;
+    }
+    if (infoClass != FileAttributeTagInfo || size < sizeof(FILE_ATTRIBUTE_TAG_INFO)) return FALSE;
     auto* tag = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info);
     tag->FileAttributes = node->second.attributes;
     tag->ReparseTag = node->second.linkTarget.empty() ? 0 : IO_REPARSE_TAG_MOUNT_POINT;
@@ -731,7 +835,10 @@ DWORD SimWindows::GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size
         return 0;
     auto open = m_fileHandles.find(file);
     if (open == m_fileHandles.end() || !m_nodes.count(open->second.key)) return 0;
-    const std::wstring final = FinalPathOf(open->second.key);
+    std::wstring final = FinalPathOf(open->second.key);
+    // Through a share the system names the share, not the folder it leads to.
+    const std::wstring& share = open->second.viaShare;
+    if (!share.empty()) final = L"\\\\?\\UNC" + share.substr(1) + final.substr(FinalPathOf(m_aliases.at(Upper(share))).size());
     if (final.size() >= size) return static_cast<DWORD>(final.size() + 1);
     final.copy(path, size);
     path[final.size()] = L'\0';
@@ -917,7 +1024,9 @@ BOOL SimWindows::CloseHandle(HANDLE handle) {
     }
     if (m_fileHandles.count(handle)) {
         const bool fail = Begin(L"CloseHandle(" + FileHandleName(handle) + L")");
+        const OpenFile closed = m_fileHandles[handle];
         m_fileHandles.erase(handle);
+        if (closed.deleteOnClose) EraseOnClose(closed.key);
         return !fail;
     }
     auto it = m_processes.find(handle);

@@ -86,6 +86,14 @@ public:
     void ReleaseHolder(const std::wstring& path);
     bool IsDeletePending(const std::wstring& path) const;
     void SetUnlistable(const std::wstring& folder);
+    // Another name for a folder: a drive letter ("W:") substituted onto it, whose paths the
+    // system resolves to the folder's own, or a share ("\\\\PC\\Users") that leads to it,
+    // which final paths name instead. Identities (volume serial number, file ID) are the
+    // folder's whatever name reached it.
+    void AddAlias(const std::wstring& name, const std::wstring& folder);
+    // Another process empties a folder and makes it a junction where it stands
+    // (FSCTL_SET_REPARSE_POINT): it keeps its file ID, and handles open on it stay open.
+    void MakeLinkInPlace(const std::wstring& folder, const std::wstring& target);
     // Another process renaming an entry (MoveFileW). Refused, as on Windows, while the entry
     // is held open without delete sharing or while anything below it is open, unless the
     // file system lets folders above open entries be renamed (as Wine's does).
@@ -150,15 +158,21 @@ public:
                        LPBYTE data, LPDWORD dataSize) override;
     LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) override;
     HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) override;
-    BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData) override;
     BOOL FindClose(HANDLE find) override;
-    BOOL DeleteFileW(LPCWSTR path) override;
     BOOL RemoveDirectoryW(LPCWSTR path) override;
     UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
     HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                        DWORD flags, HANDLE templateFile) override;
+    NTSTATUS NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK status,
+                          PLARGE_INTEGER allocationSize, ULONG fileAttributes, ULONG share, ULONG disposition,
+                          ULONG options, PVOID eaBuffer, ULONG eaLength) override;
+    NTSTATUS NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG size,
+                                    FILE_INFORMATION_CLASS infoClass) override;
     BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
                                       DWORD size) override;
+    BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                    DWORD size) override;
+    BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) override;
     DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags) override;
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
@@ -219,7 +233,11 @@ private:
     };
     struct OpenFile {
         std::wstring key;  // the node it opened, followed through renames
+        DWORD access = 0;
         bool holdsAgainstDelete = false;
+        bool deleteOnClose = false;
+        size_t listed = 0;      // how far a listing through the handle has come
+        std::wstring viaShare;  // "\\\\server\\share" when opened through a share
         int ordinal = 0;
     };
     struct Process {
@@ -251,6 +269,9 @@ private:
     std::wstring FinalPathOf(const std::wstring& key) const;  // "\\?\C:\..." in the names as created
     std::wstring FileHandleName(HANDLE file) const;
     void Insert(const std::wstring& path, Node node);
+    std::vector<const Node*> ChildrenOf(const std::wstring& folder) const;  // in creation order
+    HANDLE OpenNode(const std::wstring& key, DWORD access, DWORD share, const std::wstring& viaShare);
+    void EraseOnClose(const std::wstring& key);  // the entry's last handle closed after its deletion was set
     static WIN32_FIND_DATAW Entry(const std::wstring& name, DWORD attributes);
 
     WORD m_nativeArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
@@ -269,6 +290,7 @@ private:
     int m_nextKeyOrdinal = 1;
 
     std::map<std::wstring, Node> m_nodes;  // by upper-case path without "\\?\"
+    std::map<std::wstring, std::wstring> m_aliases;  // drive letters and shares, to node keys
     std::uint64_t m_nextOrder = 1;
     std::map<HANDLE, Listing> m_findHandles;
     int m_nextFindOrdinal = 1;

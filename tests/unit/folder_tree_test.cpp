@@ -16,8 +16,13 @@ protected:
         windows.log.clear();
         return CInstallCleaner(windows).DeleteFolderTree(path);
     }
-    // Calls that change the file tree, in order.
-    std::vector<std::wstring> Removals() const { return windows.Calls({L"DeleteFileW", L"RemoveDirectoryW"}); }
+    // What the walk deletes (or tries to), in order: each entry through its own handle.
+    std::vector<std::wstring> Removals() const {
+        std::vector<std::wstring> paths;
+        for (const std::wstring& call : windows.Calls({L"SetFileInformationByHandle"}))
+            if (call.size() > 4 && call.compare(call.size() - 4, 4, L", 4)") == 0) paths.push_back(call.substr(27, call.size() - 31));
+        return paths;
+    }
 
     SimWindows windows;
 };
@@ -30,15 +35,13 @@ TEST_F(FolderTreeTest, EmptyFolderIsRemovedWithTheExactCalls) {
                                        L"FindFirstFileW(\\\\?\\C:\\T) -> #f1",
                                        L"FindClose(#f1)",
                                        // Held, without delete sharing, as the link itself if it is one.
-                                       L"CreateFileW(\\\\?\\C:\\T, 0x81, 0x3, 0x3, 0x2200000) -> #h1",
+                                       L"CreateFileW(\\\\?\\C:\\T, 0x110081, 0x3, 0x3, 0x2200000) -> #h1",
                                        L"GetFileInformationByHandleEx(#h1, 9)",
-                                       L"GetFinalPathNameByHandleW(#h1, 260, 0x0)",
-                                       L"FindFirstFileW(\\\\?\\C:\\T\\*.*) -> #f2",
-                                       L"FindNextFileW(#f2)",
-                                       L"FindNextFileW(#f2)",
-                                       L"FindClose(#f2)",
+                                       // Listed through its handle, and deleted through it.
+                                       L"GetFileInformationByHandleEx(#h1, 11)",
+                                       L"SetFileInformationByHandle(\\\\?\\C:\\T, 21)",
+                                       L"SetFileInformationByHandle(\\\\?\\C:\\T, 4)",
                                        L"CloseHandle(#h1)",
-                                       L"RemoveDirectoryW(\\\\?\\C:\\T)",
                                    }));
 }
 
@@ -50,13 +53,13 @@ TEST_F(FolderTreeTest, ThreeLevelsGoDepthFirstInListingOrder) {
     windows.AddFile(L"C:\\Other\\keep.txt");
     EXPECT_TRUE(Delete(L"C:\\T"));
     EXPECT_EQ(Joined(Removals()), Joined({
-                                      L"DeleteFileW(\\\\?\\C:\\T\\a.txt)",
-                                      L"DeleteFileW(\\\\?\\C:\\T\\B\\b.txt)",
-                                      L"DeleteFileW(\\\\?\\C:\\T\\B\\C\\c.txt)",
-                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\B\\C)",
-                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\B)",
-                                      L"DeleteFileW(\\\\?\\C:\\T\\z.txt)",
-                                      L"RemoveDirectoryW(\\\\?\\C:\\T)",
+                                      L"\\\\?\\C:\\T\\a.txt",
+                                      L"\\\\?\\C:\\T\\B\\b.txt",
+                                      L"\\\\?\\C:\\T\\B\\C\\c.txt",
+                                      L"\\\\?\\C:\\T\\B\\C",
+                                      L"\\\\?\\C:\\T\\B",
+                                      L"\\\\?\\C:\\T\\z.txt",
+                                      L"\\\\?\\C:\\T",
                                   }));
     EXPECT_TRUE(windows.Exists(L"C:\\Other\\keep.txt"));
     EXPECT_EQ(windows.OpenHandleCount(), 0u);
@@ -76,14 +79,14 @@ TEST_F(FolderTreeTest, AListingWithoutDotEntriesStillRemovesItsFirstEntry) {
     windows.AddFile(L"C:\\T\\second");
     windows.SetListsDotEntries(L"C:\\T", false);
     EXPECT_TRUE(Delete(L"C:\\T"));
-    EXPECT_EQ(Removals().front(), L"DeleteFileW(\\\\?\\C:\\T\\first)");
+    EXPECT_EQ(Removals().front(), L"\\\\?\\C:\\T\\first");
 }
 
 TEST_F(FolderTreeTest, TrailingBackslashNamesTheSameFolder) {
     windows.AddFile(L"C:\\T\\a");
     EXPECT_TRUE(Delete(L"C:\\T\\"));
     EXPECT_FALSE(windows.Exists(L"C:\\T"));
-    EXPECT_EQ(Removals().front(), L"DeleteFileW(\\\\?\\C:\\T\\a)");
+    EXPECT_EQ(Removals().front(), L"\\\\?\\C:\\T\\a");
 }
 
 TEST_F(FolderTreeTest, ReadOnlyFileStaysWithItsFoldersAndAttributes) {
@@ -125,13 +128,13 @@ TEST_F(FolderTreeTest, FileHeldWithDeleteSharingKeepsItsFoldersUntilReleased) {
     EXPECT_FALSE(Delete(L"C:\\T"));
     EXPECT_EQ(windows.OpenHandleCount(), 0u);
     EXPECT_EQ(Joined(Removals()), Joined({
-                                      L"DeleteFileW(\\\\?\\C:\\T\\scanned.dll)",
-                                      L"DeleteFileW(\\\\?\\C:\\T\\B\\C\\indexed.txt)",
-                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\B\\C)",
-                                      L"DeleteFileW(\\\\?\\C:\\T\\B\\plain.txt)",
-                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\B)",
-                                      L"RemoveDirectoryW(\\\\?\\C:\\T\\link)",
-                                      L"RemoveDirectoryW(\\\\?\\C:\\T)",
+                                      L"\\\\?\\C:\\T\\scanned.dll",
+                                      L"\\\\?\\C:\\T\\B\\C\\indexed.txt",
+                                      L"\\\\?\\C:\\T\\B\\C",
+                                      L"\\\\?\\C:\\T\\B\\plain.txt",
+                                      L"\\\\?\\C:\\T\\B",
+                                      L"\\\\?\\C:\\T\\link",
+                                      L"\\\\?\\C:\\T",
                                   }));
     EXPECT_TRUE(windows.IsDeletePending(L"C:\\T\\scanned.dll"));
     EXPECT_TRUE(windows.Exists(L"C:\\T\\B\\C"));
@@ -161,7 +164,7 @@ TEST_F(FolderTreeTest, MissingPathAndFilePathChangeNothing) {
     EXPECT_FALSE(Delete(L"C:\\missing"));
     EXPECT_FALSE(Delete(L"C:\\file.txt"));
     EXPECT_EQ(windows.AllPaths(), before);
-    EXPECT_TRUE(windows.Calls({L"DeleteFileW"}).empty());
+    EXPECT_TRUE(Removals().empty());
 
     // Paths the walk cannot resolve as Windows would are not touched at all.
     windows.AddFile(L"C:\\X\\Y\\keep");
@@ -193,8 +196,9 @@ TEST_F(FolderTreeTest, UnlistableSubfolderStaysWithItsParent) {
     EXPECT_FALSE(Delete(L"C:\\T"));
     EXPECT_TRUE(windows.Exists(L"C:\\T\\Secret\\data"));
     EXPECT_FALSE(windows.Exists(L"C:\\T\\plain"));
-    // The folder that cannot be listed is handed to the file deletion, which refuses it.
-    EXPECT_EQ(windows.Calls({L"DeleteFileW"}).front(), L"DeleteFileW(\\\\?\\C:\\T\\Secret)");
+    // The folder that cannot be listed keeps what is in it, so its deletion is refused.
+    EXPECT_EQ(windows.ResultOf(L"x"), -1);
+    EXPECT_EQ(Removals().front(), L"\\\\?\\C:\\T\\Secret");
 }
 
 TEST_F(FolderTreeTest, LinkInsideTheTreeIsRemovedAndItsTargetUntouched) {
@@ -215,27 +219,34 @@ TEST_F(FolderTreeTest, LinkNamedAsTheFolderIsRemovedItself) {
     EXPECT_TRUE(Delete(L"C:\\T"));
     EXPECT_FALSE(windows.Exists(L"C:\\T"));
     EXPECT_TRUE(windows.Exists(L"C:\\Precious\\a.doc"));
-    EXPECT_TRUE(windows.Calls({L"DeleteFileW"}).empty());
+    EXPECT_TRUE(windows.Calls({L"NtCreateFile", L"SetFileInformationByHandle"}).empty());
 }
 
 // Another process swaps a folder for a link to C:\Precious while the walk runs: a listed
-// folder between its listing and the walk's descent, the top folder between its probe and
+// folder between its listing and its open, the top folder between the look at its name and
 // its hold, or a folder above the top one (where the file system lets a folder above open
-// entries be renamed, as Wine's does). The swapped folder is left alone, and from the swap
-// on nothing is removed but a link standing in the top folder's own place.
-TEST_F(FolderTreeTest, FolderSwappedForALinkWhileTheWalkRunsIsLeftAlone) {
+// entries be renamed, as Wine's does). Or it empties a folder the walk holds and makes it a
+// link where it stands. Nothing of C:\Precious goes: a swapped entry is left alone, a link
+// in the top folder's place goes itself, and a held folder stays the folder it was, moved
+// or emptied.
+TEST_F(FolderTreeTest, FolderSwappedOrMadeALinkWhileTheWalkRunsLeadsNowhereElse) {
     struct Case {
         const char* what;
         const wchar_t* top;
         const wchar_t* swapBefore;  // the call before which the swap happens
         const wchar_t* swapped;
-        bool renamesAboveOpen;
+        bool inPlace, renamesAboveOpen;
+        const wchar_t* removedBelow;  // what the walk still removes after the swap
         BOOL result;
     };
     const Case cases[] = {
-        {"listed folder", L"C:\\T", L"CreateFileW(\\\\?\\C:\\T\\B,", L"C:\\T\\B", false, FALSE},
-        {"top folder", L"C:\\T", L"CreateFileW(\\\\?\\C:\\T,", L"C:\\T", false, TRUE},
-        {"folder above the top", L"C:\\Apps\\T", L"CreateFileW(\\\\?\\C:\\Apps\\T\\B,", L"C:\\Apps", true, FALSE},
+        {"listed folder", L"C:\\T", L"NtCreateFile(#h1, B,", L"C:\\T\\B", false, false, nullptr, FALSE},
+        {"top folder", L"C:\\T", L"CreateFileW(\\\\?\\C:\\T,", L"C:\\T", false, false, L"C:\\T", TRUE},
+        {"folder above the top", L"C:\\Apps\\T", L"NtCreateFile(#h1, B,", L"C:\\Apps", false, true, L"C:\\MOVED\\T", TRUE},
+        {"held folder made a link before its listing", L"C:\\T", L"GetFileInformationByHandleEx(#h3, 11)", L"C:\\T\\B",
+         true, false, L"C:\\T", TRUE},
+        {"held folder made a link after its listing", L"C:\\T", L"NtCreateFile(#h3, b.txt,", L"C:\\T\\B", true, false,
+         L"C:\\T", TRUE},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -245,22 +256,29 @@ TEST_F(FolderTreeTest, FolderSwappedForALinkWhileTheWalkRunsIsLeftAlone) {
         w.AddFile(top + L"\\a.txt");
         w.AddFile(top + L"\\B\\b.txt");
         w.AddFile(top + L"\\B\\Sub\\c.txt");
-        for (const wchar_t* file : {L"C:\\Precious\\a.doc", L"C:\\Precious\\B\\b.txt", L"C:\\Precious\\T\\B\\b.txt",
-                                    L"C:\\Precious\\T\\B\\Sub\\c.txt"})
+        for (const wchar_t* file : {L"C:\\Precious\\a.doc", L"C:\\Precious\\b.txt", L"C:\\Precious\\B\\b.txt",
+                                    L"C:\\Precious\\T\\B\\b.txt", L"C:\\Precious\\T\\B\\Sub\\c.txt"})
             w.AddFile(file);
         std::vector<std::wstring> atSwap;
         w.beforeCall = [&](const std::wstring& call) {
             if (!atSwap.empty() || call.rfind(c.swapBefore, 0) != 0) return;
-            EXPECT_TRUE(w.Rename(c.swapped, L"C:\\Moved"));
-            w.AddLink(c.swapped, L"C:\\Precious");
+            if (c.inPlace) {
+                w.MakeLinkInPlace(c.swapped, L"C:\\Precious");
+            } else {
+                EXPECT_TRUE(w.Rename(c.swapped, L"C:\\Moved"));
+                w.AddLink(c.swapped, L"C:\\Precious");
+            }
             atSwap = w.AllPaths();
         };
         const BOOL result = CInstallCleaner(w).DeleteFolderTree(top);
         ASSERT_FALSE(atSwap.empty());
-        std::vector<std::wstring> expected = atSwap;
-        if (top == c.swapped) expected.erase(std::find(expected.begin(), expected.end(), L"C:\\T"));
+        std::vector<std::wstring> expected;
+        for (const std::wstring& path : atSwap)
+            if (!c.removedBelow || (path != c.removedBelow && path.rfind(std::wstring(c.removedBelow) + L"\\", 0) != 0))
+                expected.push_back(path);
         EXPECT_EQ(w.AllPaths(), expected);
         EXPECT_TRUE(w.Exists(L"C:\\Precious\\T\\B\\Sub\\c.txt"));
+        EXPECT_TRUE(w.Exists(L"C:\\Precious\\b.txt"));
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(w.OpenHandleCount(), 0u);
     }
@@ -272,7 +290,7 @@ TEST_F(FolderTreeTest, FoldersBeingEmptiedCannotBeRenamed) {
     windows.AddFile(L"C:\\T\\B\\b.txt");
     std::vector<bool> renamed;
     windows.beforeCall = [&](const std::wstring& call) {
-        if (call.rfind(L"DeleteFileW(\\\\?\\C:\\T\\B\\b.txt", 0) != 0) return;
+        if (call.rfind(L"SetFileInformationByHandle(\\\\?\\C:\\T\\B\\b.txt, 4", 0) != 0) return;
         renamed.push_back(windows.Rename(L"C:\\T\\B", L"C:\\B2"));
         renamed.push_back(windows.Rename(L"C:\\T", L"C:\\T2"));
     };
@@ -331,7 +349,6 @@ TEST_F(FolderTreeTest, AnySingleFailedCallLeavesNoHandleAndNothingOutsideTouched
         EXPECT_TRUE(w.Exists(L"C:\\Precious\\p"));
         EXPECT_TRUE(w.Exists(L"C:\\Beside\\keep"));
         EXPECT_EQ(removed != FALSE, !w.Exists(L"C:\\T"));
-        EXPECT_EQ(w.log.back(), L"RemoveDirectoryW(\\\\?\\C:\\T)");
     }
 }
 

@@ -90,10 +90,10 @@ TEST_P(LanguagePass, LanguageFoldersGoInOrderBeforeTheInstallerRuns) {
     InstallEdition(w, 1, true, kLocation);
     AddBystanders(w, true, kLocation);
     CInstallCleaner(w).CleanLanguage(1, TRUE);
-    const std::wstring base = std::wstring(L"RemoveDirectoryW(\\\\?\\") + kLocation;
-    const size_t folder = IndexOf(w.log, base + L"\\en-US)");
-    const size_t support = IndexOf(w.log, base + L"\\Support\\en-US)");
-    const size_t cache = IndexOf(w.log, base + L"\\UserDataCache\\en-US)");
+    const std::wstring base = std::wstring(L"SetFileInformationByHandle(\\\\?\\") + kLocation;
+    const size_t folder = IndexOf(w.log, base + L"\\en-US, 4)");
+    const size_t support = IndexOf(w.log, base + L"\\Support\\en-US, 4)");
+    const size_t cache = IndexOf(w.log, base + L"\\UserDataCache\\en-US, 4)");
     const size_t launch = IndexOf(w.log, w.Calls({L"ShellExecuteExW"}).at(0));
     EXPECT_LT(folder, support);
     EXPECT_LT(support, cache);

@@ -62,10 +62,12 @@ TEST(InstallLocationSafety, ProtectedFoldersAreAskedFromTheSystem) {
     windows.SetProfilesDirectory(L"D:\\Profiles");
     windows.SetKnownFolder(CSIDL_PROFILE, L"E:\\Home\\tech");
     windows.SetKnownFolder(CSIDL_PERSONAL, L"E:\\Home\\tech\\My Files");
+    // The usual data folders keep their default names' protection in every profile as well.
     for (const wchar_t* refused : {L"D:\\Profiles", L"D:\\Profiles\\alice", L"D:\\Profiles\\alice\\My Files",
-                                   L"E:\\Home\\bob", L"E:\\Home\\bob\\My Files"})
+                                   L"E:\\Home\\bob", L"E:\\Home\\bob\\My Files", L"D:\\Profiles\\alice\\Documents",
+                                   L"D:\\Profiles\\alice\\AppData\\LocalLow", L"E:\\Home\\bob\\OneDrive"})
         EXPECT_FALSE(IsRemovableInstallLocation(refused, windows)) << std::string(refused, refused + wcslen(refused));
-    for (const wchar_t* allowed : {L"C:\\Users\\alice", L"D:\\Profiles\\alice\\Documents", L"D:\\Profiles\\alice\\My Files\\VARNO"})
+    for (const wchar_t* allowed : {L"C:\\Users\\alice", L"D:\\Profiles\\alice\\Documents\\VARNO", L"D:\\Profiles\\alice\\My Files\\VARNO"})
         EXPECT_TRUE(IsRemovableInstallLocation(allowed, windows)) << std::string(allowed, allowed + wcslen(allowed));
 }
 

@@ -33,8 +33,9 @@ std::vector<std::wstring> WithoutFolderWalk(const SimWindows& w) {
         if (call.rfind(L" ", 0) != 0 && call.rfind(L"Find", 0) != 0 && call.rfind(L"DeleteFileW", 0) != 0 &&
             call.rfind(L"RemoveDirectoryW", 0) != 0 && call.rfind(L"SHGetFolderPathW", 0) != 0 &&
             call.rfind(L"GetEnvironmentVariableW", 0) != 0 && call.rfind(L"GetProfilesDirectoryW", 0) != 0 &&
-            call.rfind(L"CreateFileW", 0) != 0 && call.rfind(L"GetFileInformationByHandleEx", 0) != 0 &&
-            call.rfind(L"GetFinalPathNameByHandleW", 0) != 0 && call.rfind(L"CloseHandle(#h", 0) != 0)
+            call.rfind(L"CreateFileW", 0) != 0 && call.rfind(L"GetFileInformationByHandle", 0) != 0 &&
+            call.rfind(L"GetFinalPathNameByHandleW", 0) != 0 && call.rfind(L"CloseHandle(#h", 0) != 0 &&
+            call.rfind(L"Nt", 0) != 0 && call.rfind(L"SetFileInformationByHandle", 0) != 0)
             calls.push_back(call);
     return calls;
 }
@@ -118,7 +119,7 @@ TEST_P(SharedPass, InstallFolderGoesAfterTheInstallerHasEndedWhateverItsExitCode
         EXPECT_EQ(w.launches.back().exitCode, exitCode);
         EXPECT_TRUE(folderPresentAtExit);
         EXPECT_FALSE(w.Exists(kShared));
-        EXPECT_EQ(w.Calls({L"RemoveDirectoryW"}).back(), std::wstring(L"RemoveDirectoryW(\\\\?\\") + kShared + L")");
+        EXPECT_EQ(w.Calls({L"SetFileInformationByHandle"}).back(), std::wstring(L"SetFileInformationByHandle(\\\\?\\") + kShared + L", 4)");
         if (firstLog.empty()) {
             firstLog = w.log, firstKeys = w.AllKeys();
             continue;
@@ -298,6 +299,68 @@ TEST(PersonAtThePc, PerUserKeysGoFromTheShellOwnersHiveToo) {
         EXPECT_EQ(w.KeyExists(HKEY_USERS, other + L"\\Software\\TORVEN\\VARNO\\2017"), !c.emptied);
         EXPECT_EQ(w.KeyExists(HKEY_USERS, other + uninstall), !c.emptied);
         EXPECT_TRUE(w.KeyExists(HKEY_USERS, other + L"\\Software\\TORVEN\\VARNO\\2018"));
+        EXPECT_EQ(w.OpenHandleCount(), 0u);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Names that lead elsewhere than they read: a drive letter substituted onto the profile, a
+// junction above, a share back to this computer, an administrative share, and below a real
+// install location a junction to the Windows folder. Each pass judges the folder where it
+// really is and reaches nothing protected; product folders behind other names still go.
+TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
+    struct Case {
+        const wchar_t* location;
+        bool languagePass;
+        const wchar_t* realFolder;  // where the product's files really are
+        bool removed;
+    };
+    const Case cases[] = {
+        {L"W:\\Desktop", false, L"C:\\Users\\tech\\Desktop", false},
+        {L"W:\\Desktop", true, L"C:\\Users\\tech\\Desktop", false},
+        {L"C:\\Apps\\Home\\Documents", false, L"C:\\Users\\tech\\Documents", false},
+        {L"C:\\Apps\\Home\\Documents", true, L"C:\\Users\\tech\\Documents", false},
+        {L"\\\\PC\\Users\\tech\\Desktop", false, L"C:\\Users\\tech\\Desktop", false},
+        {L"\\\\PC\\Users\\tech\\Desktop", true, L"C:\\Users\\tech\\Desktop", false},
+        {L"\\\\PC\\C$\\Apps\\VARNO", false, L"C:\\Apps\\VARNO", false},
+        {L"C:\\Apps\\VARNO", true, L"C:\\Apps\\VARNO", true},  // its Support is a junction to C:\Windows
+        {L"V:\\VARNO 2017", false, L"D:\\CAD\\VARNO 2017", true},
+        {L"V:\\VARNO 2017", true, L"D:\\CAD\\VARNO 2017", true},
+        {L"\\\\FILER\\Apps\\VARNO 2017", false, L"F:\\Apps\\VARNO 2017", true},
+        {L"\\\\FILER\\Apps\\VARNO 2017", true, L"F:\\Apps\\VARNO 2017", true},
+    };
+    for (const Case& c : cases) {
+        SimWindows w;
+        for (const wchar_t* kept : {L"C:\\Windows\\en-US\\kernel.mui", L"C:\\Users\\tech\\AppData\\Local\\x"})
+            w.AddFile(kept);
+        w.AddAlias(L"W:", L"C:\\Users\\tech");
+        w.AddAlias(L"V:", L"D:\\CAD");
+        w.AddLink(L"C:\\Apps\\Home", L"C:\\Users\\tech");
+        w.AddAlias(L"\\\\PC\\Users", L"C:\\Users");
+        w.AddAlias(L"\\\\PC\\C$", L"C:\\");
+        w.AddFolder(L"F:\\Apps");
+        w.AddAlias(L"\\\\FILER\\Apps", L"F:\\Apps");
+        const std::wstring uninstall = std::wstring(L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{") +
+                                       (c.languagePass ? EditionProductCode(g_languageTable[1]) : kFirstSharedProductCode) + L"}";
+        if (c.languagePass) InstallEdition(w, 1, true, c.realFolder);
+        else InstallShared(w, true, c.realFolder);
+        w.SetString(HKEY_LOCAL_MACHINE, uninstall, L"InstallLocation", c.location);
+        if (c.languagePass && std::wstring(c.location) == L"C:\\Apps\\VARNO")
+            w.MakeLinkInPlace(L"C:\\Apps\\VARNO\\Support", L"C:\\Windows");
+        CInstallCleaner cleaner(w);
+        cleaner.m_bIs64BitSystem = TRUE;
+        c.languagePass ? cleaner.CleanLanguage(1, TRUE) : cleaner.CleanShared(TRUE);
+        SCOPED_TRACE(testing::Message() << std::string(c.location, c.location + wcslen(c.location)) << (c.languagePass ? " language" : " shared"));
+        const std::wstring gone = std::wstring(c.realFolder) + (c.languagePass ? L"\\en-US\\readme.txt" : L"\\bin\\varno.exe");
+        EXPECT_EQ(!w.Exists(gone), c.removed);
+        if (!c.removed) {
+            EXPECT_TRUE(w.Calls({L"NtCreateFile", L"SetFileInformationByHandle"}).empty());
+        }
+        for (const wchar_t* kept : {L"C:\\Windows\\en-US\\kernel.mui", L"C:\\Users\\tech\\AppData\\Local\\x"})
+            EXPECT_TRUE(w.Exists(kept));
         EXPECT_EQ(w.OpenHandleCount(), 0u);
     }
 }
