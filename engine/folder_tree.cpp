@@ -88,30 +88,41 @@ private:
 
     void RemoveEntry(const UniqueFile& parent, const ListedEntry& entry) {
         const bool link = IsLink(entry.attributes);
-        const bool folder = IsDirectory(entry.attributes) && !link;
-        UniqueFile held = folder ? OpenRelative(parent, entry.name, kFolderAccess, kHoldSharing)
-                                 : OpenRelative(parent, entry.name, kFileAccess, kFileSharing);
+        if (!link && !IsDirectory(entry.attributes)) {
+            RemoveFile(parent, entry.name);
+            return;
+        }
+        UniqueFile held = link ? OpenRelative(parent, entry.name, kFileAccess, kFileSharing)
+                               : OpenRelative(parent, entry.name, kFolderAccess, kHoldSharing);
         // Without delete access a folder can still be emptied: one that is some program's
         // current folder shares everything but deletion.
-        if (!held && folder) held = OpenRelative(parent, entry.name, kFolderAccess & ~DELETE, kHoldSharing);
+        if (!held && !link) held = OpenRelative(parent, entry.name, kFolderAccess & ~DELETE, kHoldSharing);
         // Not the entry listed (replaced since, or, under Wine, a link the open followed).
         if (!held || FileId(held) != entry.id) return;
         // Checked from the handle, opened as the link itself where there is one: a folder made
         // a link in place since the listing goes as a link; an entry listed as a link goes
         // only when the handle holds the link (Wine's open of a Unix link holds its target).
-        if (folder || link) {
-            const DWORD attributes = Attributes(m_api, held);
-            if (attributes == INVALID_FILE_ATTRIBUTES || (link && !IsLink(attributes))) return;
-            if (!IsLink(attributes)) {
-                RemoveFolder(std::move(held));
-                return;
-            }
-        }
-        Delete(held);
+        const DWORD attributes = Attributes(m_api, held);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (link && !IsLink(attributes))) return;
+        if (IsLink(attributes))
+            Delete(held);
+        else
+            RemoveFolder(std::move(held));
+    }
+
+    // A file is opened as itself, never as a link's target, and so goes itself, whatever
+    // stands at its name by now. Where a deletion takes effect only when the last handle
+    // closes anyway (no POSIX semantics), the open asks for that at once: a file then costs
+    // one open and one close, as DeleteFileW does.
+    void RemoveFile(const UniqueFile& parent, const std::wstring& name) {
+        const ULONG options = FILE_NON_DIRECTORY_FILE | (m_posixDeleteMissing ? FILE_DELETE_ON_CLOSE : 0);
+        UniqueFile file = OpenRelative(parent, name, kFileAccess, kFileSharing, options);
+        if (file && !m_posixDeleteMissing) Delete(file);
     }
 
     // The entry named relative to the folder's handle, opened as itself.
-    UniqueFile OpenRelative(const UniqueFile& parent, const std::wstring& name, DWORD access, DWORD share) {
+    UniqueFile OpenRelative(const UniqueFile& parent, const std::wstring& name, DWORD access, DWORD share,
+                            ULONG options = 0) {
         const USHORT bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
         UNICODE_STRING objectName{bytes, bytes, const_cast<PWSTR>(name.c_str())};
         OBJECT_ATTRIBUTES attributes;
@@ -120,13 +131,14 @@ private:
         HANDLE opened = INVALID_HANDLE_VALUE;
         const NTSTATUS result =
             m_api.NtCreateFile(&opened, access, &attributes, &status, nullptr, 0, share, FILE_OPEN,
-                               FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
+                               options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT |
+                                   FILE_SYNCHRONOUS_IO_NONALERT,
                                nullptr, 0);
         return UniqueFile(m_api, NT_SUCCESS(result) ? opened : INVALID_HANDLE_VALUE);
     }
 
-    // The file ID the handle's file has (cheap, unlike the volume's serial number); -1 when
-    // the system will not say, which matches no listed entry.
+    // The file ID the handle's file has; -1 when the system will not say, which matches no
+    // listed entry.
     LONGLONG FileId(const UniqueFile& file) {
         IO_STATUS_BLOCK status{};
         FILE_INTERNAL_INFORMATION info{};

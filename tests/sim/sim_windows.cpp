@@ -635,7 +635,6 @@ HANDLE SimWindows::FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) 
     HANDLE handle = FakeHandle(0x20000, ordinal);
     ++m_nextFindOrdinal;
     listing.ordinal = ordinal;
-    listing.next = 1;
     *findData = listing.entries[0];
     m_findHandles[handle] = listing;
     log.back() += L" -> #f" + std::to_wstring(ordinal);
@@ -749,8 +748,14 @@ NTSTATUS SimWindows::NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTR
     // The name is looked up in the folder the handle holds, whatever now stands at its path.
     const std::wstring key = parent->second.key + L"\\" + Upper(name);
     if (!m_nodes.count(key)) return kNameNotFound;
+    const DWORD kind = m_nodes[key].attributes;
+    if (options & FILE_DELETE_ON_CLOSE) deletions.push_back(FinalPathOf(key));
+    if ((options & FILE_NON_DIRECTORY_FILE) && (kind & FILE_ATTRIBUTE_DIRECTORY)) return kAccessDenied;
+    if ((options & FILE_DELETE_ON_CLOSE) && (kind & FILE_ATTRIBUTE_READONLY)) return kAccessDenied;
     *file = OpenNode(key, access, share, parent->second.viaShare);
-    return *file == INVALID_HANDLE_VALUE ? kSharingViolation : kSuccess;
+    if (*file == INVALID_HANDLE_VALUE) return kSharingViolation;
+    m_fileHandles[*file].deleteOnClose = (options & FILE_DELETE_ON_CLOSE) != 0;
+    return kSuccess;
 }
 
 NTSTATUS SimWindows::NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK, PVOID info, ULONG,
@@ -780,6 +785,7 @@ BOOL SimWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORM
 BOOL SimWindows::SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info, DWORD) {
     auto open = m_fileHandles.find(file);
     const bool known = open != m_fileHandles.end() && m_nodes.count(open->second.key);
+    if (known && infoClass == FileDispositionInfo) deletions.push_back(FinalPathOf(open->second.key));
     if (Begin(L"SetFileInformationByHandle(" + (known ? FinalPathOf(open->second.key) : L"?") + L", " +
               std::to_wstring(infoClass) + L")") ||
         !known || infoClass != FileDispositionInfo || !(open->second.access & DELETE) ||
@@ -803,7 +809,11 @@ BOOL SimWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_C
     if (node == m_nodes.end()) return FALSE;
     if (infoClass == FileIdBothDirectoryRestartInfo || infoClass == FileIdBothDirectoryInfo) {
         if (node->second.unlistable || !(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
-        const std::vector<const Node*> children = ChildrenOf(open->second.key);
+        std::vector<const Node*> children = ChildrenOf(open->second.key);
+        Node dot, dotDot;  // what a folder's listing shows first, unless it lists no dot entries
+        dot.name = L".", dotDot.name = L"..";
+        dot.attributes = dotDot.attributes = FILE_ATTRIBUTE_DIRECTORY;
+        if (node->second.listsDots) children.insert(children.begin(), {&dot, &dotDot});
         size_t& next = open->second.listed;
         if (infoClass == FileIdBothDirectoryRestartInfo) next = 0;
         FILE_ID_BOTH_DIR_INFO* last = nullptr;

@@ -94,6 +94,9 @@ public:
     // Another process empties a folder and makes it a junction where it stands
     // (FSCTL_SET_REPARSE_POINT): it keeps its file ID, and handles open on it stay open.
     void MakeLinkInPlace(const std::wstring& folder, const std::wstring& target);
+    // Every entry the program asked to delete, by its final path, in order, whether or not it
+    // could: a disposition set through a handle, or an open to delete on close.
+    std::vector<std::wstring> deletions;
     // Another process renaming an entry (MoveFileW). Refused, as on Windows, while the entry
     // is held open without delete sharing or while anything below it is open, unless the
     // file system lets folders above open entries be renamed (as Wine's does).
@@ -228,7 +231,6 @@ private:
     };
     struct Listing {
         std::vector<WIN32_FIND_DATAW> entries;
-        size_t next = 0;
         int ordinal = 0;
     };
     struct OpenFile {
