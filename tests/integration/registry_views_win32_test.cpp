@@ -112,8 +112,10 @@ TEST(RegistryViewsWin32, EmptyingAnOpenKeyKeepsTheOtherViewsSameNamedChildren) {
 }
 
 // The real seam itself, recorded: RegDeleteTreeW on a key opened with a view flag opens and
-// deletes each child with that flag; the same key closed and opened again without a flag
-// (the system may hand out the same handle value) goes to Win32's RegDeleteTreeW as it is.
+// deletes each child with that flag; a key opened without a flag (the system may hand out
+// the same handle value again) goes to Win32's RegDeleteTreeW as it is. Each key is made
+// where its open finds it: without a flag that is the process's own view, which for the
+// 32-bit product on a 64-bit system is the 32-bit one, for the 64-bit twin the 64-bit one.
 class RecordingWindows : public RealWindows {
 public:
     LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override {
@@ -132,7 +134,7 @@ TEST(RegistryViewsWin32, TheSeamEmptiesAKeyOpenedInAViewWithThatViewsFlag) {
     const std::wstring key = L"Software\\VelmoraRecorded";
     RecordingWindows windows;
     for (const REGSAM view : {REGSAM(KEY_WOW64_64KEY), REGSAM(0)}) {
-        Create(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", KEY_WOW64_64KEY);
+        Create(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", view);
         HKEY opened = nullptr;
         ASSERT_EQ(windows.RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened), ERROR_SUCCESS);
         windows.calls.clear();
@@ -142,9 +144,9 @@ TEST(RegistryViewsWin32, TheSeamEmptiesAKeyOpenedInAViewWithThatViewsFlag) {
         const std::vector<std::wstring> walk{L"open Child " + flag, L"open Deeper " + flag, L"delete Deeper " + flag,
                                              L"delete Child " + flag};
         EXPECT_EQ(windows.calls, view ? walk : std::vector<std::wstring>());
-        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Child", KEY_WOW64_64KEY));
+        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Child", view));
+        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), view, 0);
     }
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
 }
 
 TEST(RegistryViewsWin32, InstallLocationIsReadWithTheBoundedSize) {
@@ -161,7 +163,9 @@ TEST(RegistryViewsWin32, InstallLocationIsReadWithTheBoundedSize) {
         ::RegCloseKey(opened);
         EXPECT_EQ(ReadInstallLocation(SystemWindows(), key, is64, false), length == 129u ? text : L"") << length;
     }
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTest");
+    // In the view the key was made in: Win32's RegDeleteTreeW takes none, and the 32-bit
+    // product's own view on a 64-bit system is the other one.
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), ViewFlag(is64), 0);
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTest", ViewFlag(is64), 0);
 }
 
