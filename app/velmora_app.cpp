@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "system_library.h"
 #include "velmora_dlg.h"
 
 BEGIN_MESSAGE_MAP(CVelmoraApp, CWinApp)
@@ -18,6 +19,10 @@ CVelmoraApp::CVelmoraApp() : CWinApp(nullptr) {
 CVelmoraApp::~CVelmoraApp() = default;
 
 BOOL CVelmoraApp::InitInstance() {
+    // Before anything loads a DLL by name: only from the system folder, never from the
+    // folder the program was started from.
+    velmora::LoadDllsOnlyFromSystemFolder();
+
     // With the manifest's version 6 of the common controls, this gives the dialog's
     // controls the system's visual style.
     INITCOMMONCONTROLSEX controls{};

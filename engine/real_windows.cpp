@@ -1,9 +1,9 @@
 // The seam's real side: each call forwards to Win32 and does nothing else, except that
 // a key opened with a view flag is emptied in that view (see RealWindows).
 #include <shlobj.h>
-#include <userenv.h>
 
 #include "registry_tree.h"
+#include "system_library.h"
 #include "windows_api.h"
 
 namespace velmora {
@@ -80,7 +80,16 @@ HRESULT RealWindows::SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWOR
 DWORD RealWindows::GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
     return ::GetEnvironmentVariableW(name, buffer, size);
 }
-BOOL RealWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) { return ::GetProfilesDirectoryW(buffer, size); }
+BOOL RealWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) {
+    // userenv.dll is no KnownDLL: an import of it would be looked up beside the program.
+    using Proc = BOOL(WINAPI*)(LPWSTR, LPDWORD);
+    const auto proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(SystemFunction(L"userenv.dll", "GetProfilesDirectoryW")));
+    if (!proc) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return FALSE;
+    }
+    return proc(buffer, size);
+}
 HWND RealWindows::GetShellWindow() { return ::GetShellWindow(); }
 DWORD RealWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     return ::GetWindowThreadProcessId(window, processId);
