@@ -90,6 +90,19 @@ BOOL RealWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) {
     }
     return proc(buffer, size);
 }
+// Volumes.
+HANDLE RealWindows::FindFirstVolumeW(LPWSTR volumeName, DWORD size) { return ::FindFirstVolumeW(volumeName, size); }
+BOOL RealWindows::FindNextVolumeW(HANDLE find, LPWSTR volumeName, DWORD size) {
+    return ::FindNextVolumeW(find, volumeName, size);
+}
+BOOL RealWindows::FindVolumeClose(HANDLE find) { return ::FindVolumeClose(find); }
+UINT RealWindows::GetDriveTypeW(LPCWSTR rootPath) { return ::GetDriveTypeW(rootPath); }
+BOOL RealWindows::GetVolumeInformationW(LPCWSTR rootPath, LPWSTR volumeLabel, DWORD labelSize, LPDWORD serialNumber,
+                                        LPDWORD maxComponentLength, LPDWORD fileSystemFlags, LPWSTR fileSystemName,
+                                        DWORD fileSystemNameSize) {
+    return ::GetVolumeInformationW(rootPath, volumeLabel, labelSize, serialNumber, maxComponentLength, fileSystemFlags,
+                                   fileSystemName, fileSystemNameSize);
+}
 HWND RealWindows::GetShellWindow() { return ::GetShellWindow(); }
 DWORD RealWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     return ::GetWindowThreadProcessId(window, processId);

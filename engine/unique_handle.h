@@ -70,10 +70,18 @@ struct FileTraits {
     static void Close(WindowsApi& api, Handle h) { api.CloseHandle(h); }
 };
 
+// A listing of this PC's volumes (FindFirstVolumeW): INVALID_HANDLE_VALUE means none.
+struct VolumeFindTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static void Close(WindowsApi& api, Handle h) { api.FindVolumeClose(h); }
+};
+
 using UniqueKey = Unique<KeyTraits>;
 using UniqueFind = Unique<FindTraits>;
 using UniqueProcess = Unique<KernelObjectTraits>;
 using UniqueMutex = Unique<KernelObjectTraits>;
 using UniqueFile = Unique<FileTraits>;
+using UniqueVolumeFind = Unique<VolumeFindTraits>;
 
 }  // namespace velmora

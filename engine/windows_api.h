@@ -66,6 +66,17 @@ public:
     virtual DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) = 0;
     virtual BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) = 0;
 
+    // Volumes: this PC's own, each listed by its volume GUID path ("\\?\Volume{...}\", so that
+    // volumes mounted only in a folder count too), with its kind and serial number, to tell a
+    // share back to this PC from another computer's.
+    virtual HANDLE FindFirstVolumeW(LPWSTR volumeName, DWORD size) = 0;
+    virtual BOOL FindNextVolumeW(HANDLE find, LPWSTR volumeName, DWORD size) = 0;
+    virtual BOOL FindVolumeClose(HANDLE find) = 0;
+    virtual UINT GetDriveTypeW(LPCWSTR rootPath) = 0;
+    virtual BOOL GetVolumeInformationW(LPCWSTR rootPath, LPWSTR volumeLabel, DWORD labelSize, LPDWORD serialNumber,
+                                       LPDWORD maxComponentLength, LPDWORD fileSystemFlags, LPWSTR fileSystemName,
+                                       DWORD fileSystemNameSize) = 0;
+
     // The person at the PC: the account that owns the desktop shell's process.
     virtual HWND GetShellWindow() = 0;
     virtual DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) = 0;
@@ -136,6 +147,14 @@ public:
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
     BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
+    // Volumes.
+    HANDLE FindFirstVolumeW(LPWSTR volumeName, DWORD size) override;
+    BOOL FindNextVolumeW(HANDLE find, LPWSTR volumeName, DWORD size) override;
+    BOOL FindVolumeClose(HANDLE find) override;
+    UINT GetDriveTypeW(LPCWSTR rootPath) override;
+    BOOL GetVolumeInformationW(LPCWSTR rootPath, LPWSTR volumeLabel, DWORD labelSize, LPDWORD serialNumber,
+                               LPDWORD maxComponentLength, LPDWORD fileSystemFlags, LPWSTR fileSystemName,
+                               DWORD fileSystemNameSize) override;
     HWND GetShellWindow() override;
     DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
     HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;

@@ -105,6 +105,9 @@ const HMODULE kKernel32 = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(
 
 void WINAPI NeverCalled(LPSYSTEM_INFO) {}
 
+DWORD VolumeSerial(wchar_t drive) { return 0xC0DE0000 + drive; }
+const HANDLE kVolumeFind = FakeHandle(0x70000, 1);
+
 }  // namespace
 
 std::wstring Joined(const std::vector<std::wstring>& lines) {
@@ -775,7 +778,7 @@ BOOL SimWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORM
         return FALSE;
     // The volume serial number of its drive and its file ID, also when reached through a share.
     *info = BY_HANDLE_FILE_INFORMATION{};
-    info->dwVolumeSerialNumber = 0xC0DE0000 + open->second.key[0];
+    info->dwVolumeSerialNumber = VolumeSerial(open->second.key[0]);
     info->nFileIndexLow = static_cast<DWORD>(m_nodes[open->second.key].order);
     return TRUE;
 }
@@ -916,6 +919,44 @@ BOOL SimWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) {
     m_profilesDirectory.copy(buffer, *size);
     buffer[m_profilesDirectory.size()] = L'\0';
     *size = static_cast<DWORD>(m_profilesDirectory.size() + 1);
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------- volumes
+
+bool SimWindows::NextVolume(LPWSTR name, DWORD size) {
+    if (m_volumeNext >= m_driveTypes.size()) return false;
+    const std::wstring volume = L"\\\\?\\Volume{" + std::wstring(1, std::next(m_driveTypes.begin(), m_volumeNext++)->first) + L"}\\";
+    return volume.size() < size && (volume.copy(name, size), name[volume.size()] = L'\0', true);
+}
+
+HANDLE SimWindows::FindFirstVolumeW(LPWSTR name, DWORD size) {
+    m_volumeNext = 0;
+    if (Begin(L"FindFirstVolumeW(" + std::to_wstring(size) + L")") || m_volumeFindOpen || !NextVolume(name, size))
+        return INVALID_HANDLE_VALUE;
+    m_volumeFindOpen = true;
+    return kVolumeFind;
+}
+
+BOOL SimWindows::FindNextVolumeW(HANDLE find, LPWSTR name, DWORD size) {
+    return !Begin(L"FindNextVolumeW(" + std::to_wstring(size) + L")") && find == kVolumeFind && NextVolume(name, size);
+}
+
+BOOL SimWindows::FindVolumeClose(HANDLE find) {
+    const bool known = find == kVolumeFind && m_volumeFindOpen;
+    if (known) m_volumeFindOpen = false;
+    return !Begin(L"FindVolumeClose()") && known;
+}
+
+UINT SimWindows::GetDriveTypeW(LPCWSTR root) {
+    auto volume = m_driveTypes.find(Text(root).size() > 11 ? root[11] : 0);
+    return Begin(L"GetDriveTypeW(" + Text(root) + L")") || volume == m_driveTypes.end() ? DRIVE_NO_ROOT_DIR : volume->second;
+}
+
+BOOL SimWindows::GetVolumeInformationW(LPCWSTR root, LPWSTR, DWORD, LPDWORD serial, LPDWORD, LPDWORD, LPWSTR, DWORD) {
+    const wchar_t drive = Text(root).size() > 11 ? root[11] : 0;
+    if (Begin(L"GetVolumeInformationW(" + Text(root) + L")") || !m_driveTypes.count(drive)) return FALSE;
+    *serial = VolumeSerial(drive);
     return TRUE;
 }
 

@@ -106,6 +106,11 @@ public:
     DWORD Attributes(const std::wstring& path) const;
     std::vector<std::wstring> AllPaths() const;  // upper case, sorted
 
+    // ---- Volumes: this PC's own, by drive letter (upper case), each with the serial number its
+    // files report; C: and D: fixed by default. A drive not listed is another computer's, as
+    // a file server's share is.
+    void SetDriveType(wchar_t drive, UINT type) { m_driveTypes[drive] = type; }
+
     // ---- The desktop shell. None by default; SetShellOwner gives it an owner, by SID. The
     // program runs as kRunningAccount. HKEY_USERS holds each account's hive by SID.
     static constexpr const wchar_t* kRunningAccount = L"S-1-5-21-1000-2000-3000-1001";
@@ -138,7 +143,8 @@ public:
     void FailCallAt(size_t ordinal) { m_failOrdinals.insert(ordinal); }
     void FailEvery(const std::wstring& callName) { m_failNames.insert(callName); }
     size_t OpenHandleCount() const {
-        return m_keyHandles.size() + m_findHandles.size() + m_processes.size() + m_fileHandles.size() + m_mutexOpen;
+        return m_keyHandles.size() + m_findHandles.size() + m_processes.size() + m_fileHandles.size() + m_mutexOpen +
+               m_volumeFindOpen;
     }
     // Runs before each call of the seam, with the call as the log shows it: a test's chance to
     // change the file tree between two calls, as another process could.
@@ -180,6 +186,13 @@ public:
     HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path) override;
     DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) override;
     BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
+    HANDLE FindFirstVolumeW(LPWSTR volumeName, DWORD size) override;
+    BOOL FindNextVolumeW(HANDLE find, LPWSTR volumeName, DWORD size) override;
+    BOOL FindVolumeClose(HANDLE find) override;
+    UINT GetDriveTypeW(LPCWSTR rootPath) override;
+    BOOL GetVolumeInformationW(LPCWSTR rootPath, LPWSTR volumeLabel, DWORD labelSize, LPDWORD serialNumber,
+                               LPDWORD maxComponentLength, LPDWORD fileSystemFlags, LPWSTR fileSystemName,
+                               DWORD fileSystemNameSize) override;
     HWND GetShellWindow() override;
     DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
     HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
@@ -299,6 +312,10 @@ private:
     std::map<HANDLE, OpenFile> m_fileHandles;
     int m_nextFileOrdinal = 1;
     bool m_renamesAboveOpen = false;
+    std::map<wchar_t, UINT> m_driveTypes{{L'C', DRIVE_FIXED}, {L'D', DRIVE_FIXED}};
+    bool NextVolume(LPWSTR name, DWORD size);  // the listing's next volume, "\\?\Volume{C}\"
+    size_t m_volumeNext = 0;
+    bool m_volumeFindOpen = false;  // one listing of volumes at a time
 
     std::map<HANDLE, Process> m_processes;  // open process handles
     std::set<HANDLE> m_endedUnclosed;
