@@ -2,17 +2,12 @@
 
 #include <shlobj.h>
 
-#include "long_path.h"
-#include "unique_handle.h"
-
 #include <algorithm>
 #include <cwctype>
 #include <map>
 
 namespace velmora {
 namespace {
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
@@ -196,46 +191,6 @@ bool PassesRule(const std::wstring& candidate, const SystemLayout& layout) {
     return true;
 }
 
-// A folder opened for its attributes only, following any link to it.
-UniqueFile OpenForAttributes(WindowsApi& api, const std::wstring& path) {
-    return UniqueFile(api, api.CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-}
-
-// The layout with every folder at its real place, each opened once.
-SystemLayout AtRealPlaces(WindowsApi& api, SystemLayout layout) {
-    std::map<std::wstring, std::wstring> places;
-    auto real = [&](std::wstring& folder) {
-        auto known = places.find(folder);
-        if (known == places.end()) {
-            const UniqueFile opened = OpenForAttributes(api, folder);
-            const std::wstring place = opened ? RealPlaceOf(api, opened) : L"";
-            known = places.emplace(folder, place.empty() ? folder : place).first;
-        }
-        folder = known->second;
-    };
-    for (auto& entry : layout.known) real(entry.second);
-    for (std::wstring& folder : layout.folders) real(folder);
-    if (!layout.profilesDirectory.empty()) real(layout.profilesDirectory);
-    return layout;
-}
-
-bool IsOnAdministrativeShare(const std::wstring& canonical) {
-    if (canonical.rfind(L"\\\\", 0) != 0) return false;
-    const size_t server = canonical.find(L'\\', 2);
-    const size_t shareEnd = canonical.find(L'\\', server + 1);
-    return canonical[(shareEnd == std::wstring::npos ? canonical.size() : shareEnd) - 1] == L'$';
-}
-
-// Volume serial number and file index; false when the system tells none.
-bool IdentityOf(WindowsApi& api, const UniqueFile& file, std::pair<DWORD, ULONGLONG>& identity) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !api.GetFileInformationByHandle(file.get(), &info) || (info.nFileIndexHigh | info.nFileIndexLow) == 0)
-        return false;
-    identity = {info.dwVolumeSerialNumber, static_cast<ULONGLONG>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
-    return true;
-}
-
 }  // namespace
 
 std::vector<std::wstring> ProtectedFolders(WindowsApi& api) { return AskLayout(api).folders; }
@@ -254,36 +209,10 @@ bool ProtectedPlaces::AllowsHeld(const std::wstring& name, const HeldFolder& fol
     const std::wstring named = CanonicalFolderPath(name);
     const std::wstring real = CanonicalFolderPath(folder.realPlace);
     if (!folder.handle || named.empty() || real.empty()) return false;
-    if (!m_real) m_real = AtRealPlaces(m_api, m_named);
     for (const std::wstring* candidate : {&named, &real})
-        for (const SystemLayout* layout : {&m_named, &*m_real})
+        for (const SystemLayout* layout : {&std::as_const(m_named), &RealLayout()})
             if (!PassesRule(*candidate, *layout)) return false;
-    if (IsOnAdministrativeShare(named) || IsOnAdministrativeShare(real)) return false;
-    return real.rfind(L"\\\\", 0) != 0 || NoProtectedIdentityUpTo(folder);
-}
-
-bool ProtectedPlaces::NoProtectedIdentityUpTo(const HeldFolder& folder) {
-    if (!m_identities) {
-        m_identities.emplace();
-        std::vector<std::wstring> folders = m_named.folders;
-        folders.push_back(m_named.profilesDirectory);
-        Identity identity;
-        for (const std::wstring& protectedFolder : folders)
-            if (IdentityOf(m_api, OpenForAttributes(m_api, protectedFolder), identity)) m_identities->insert(identity);
-    }
-    Identity identity;
-    if (!IdentityOf(m_api, folder.handle, identity) || m_identities->count(identity)) return false;
-    // The folders above it, up to the share itself ("\\server\share").
-    const std::wstring& place = folder.realPlace;
-    const size_t shareEnd = place.find(L'\\', place.find(L'\\', 2) + 1);
-    for (size_t end = place.find_last_of(L'\\'); end != std::wstring::npos && end >= shareEnd;
-         end = place.find_last_of(L'\\', end - 1)) {
-        if (!IdentityOf(m_api, OpenForAttributes(m_api, ExtendedLengthPath(place.substr(0, end))), identity) ||
-            m_identities->count(identity))
-            return false;
-        if (end == shareEnd) break;
-    }
-    return true;
+    return RealPlaceAllows(named, real, folder);
 }
 
 HeldFolder HoldJudgedFolder(WindowsApi& api, const std::wstring& location, ProtectedPlaces& places,

@@ -69,7 +69,10 @@ public:
     bool AllowsHeld(const std::wstring& name, const HeldFolder& folder);
 
 private:
+    // The judgement of the real place (real_place.cpp).
     using Identity = std::pair<DWORD, ULONGLONG>;
+    const SystemLayout& RealLayout();
+    bool RealPlaceAllows(const std::wstring& named, const std::wstring& real, const HeldFolder& folder);
     bool NoProtectedIdentityUpTo(const HeldFolder& folder);
 
     WindowsApi& m_api;
