@@ -1,6 +1,7 @@
 // The judgement of a held folder's real place, beside the name rule of safe_location.cpp:
-// the protected folders at their real places, and on a network place the share's name and
-// the identities of the folder and of the folders above it up to the share.
+// the protected folders at their real places, and on a network place the share's name,
+// the identities of the folder and of the folders above it up to the share, and whether
+// the share leads back to one of this PC's own volumes.
 #include "long_path.h"
 #include "safe_location.h"
 #include "unique_handle.h"
@@ -52,6 +53,21 @@ bool IdentityOf(WindowsApi& api, const UniqueFile& file, std::pair<DWORD, ULONGL
     return true;
 }
 
+// The serial numbers of this PC's own fixed volumes, each asked by its volume GUID path.
+std::set<DWORD> FixedVolumeSerials(WindowsApi& api) {
+    std::set<DWORD> serials;
+    wchar_t volume[MAX_PATH] = {};
+    const UniqueVolumeFind find(api, api.FindFirstVolumeW(volume, MAX_PATH));
+    if (!find) return serials;
+    do {
+        DWORD serial = 0;
+        if (api.GetDriveTypeW(volume) == DRIVE_FIXED &&
+            api.GetVolumeInformationW(volume, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0))
+            serials.insert(serial);
+    } while (api.FindNextVolumeW(find.get(), volume, MAX_PATH));
+    return serials;
+}
+
 }  // namespace
 
 const SystemLayout& ProtectedPlaces::RealLayout() {
@@ -61,7 +77,16 @@ const SystemLayout& ProtectedPlaces::RealLayout() {
 
 bool ProtectedPlaces::RealPlaceAllows(const std::wstring& named, const std::wstring& real, const HeldFolder& folder) {
     if (IsOnAdministrativeShare(named) || IsOnAdministrativeShare(real)) return false;
-    return real.rfind(L"\\\\", 0) != 0 || NoProtectedIdentityUpTo(folder);
+    return real.rfind(L"\\\\", 0) != 0 || (OnAnotherComputer(folder) && NoProtectedIdentityUpTo(folder));
+}
+
+// A PC always has a fixed volume (the one Windows runs from): when none is listed, no share
+// can be told from one back to this PC, and none passes.
+bool ProtectedPlaces::OnAnotherComputer(const HeldFolder& folder) {
+    if (!m_fixedVolumes) m_fixedVolumes = FixedVolumeSerials(m_api);
+    Identity identity;
+    return !m_fixedVolumes->empty() && IdentityOf(m_api, folder.handle, identity) &&
+           !m_fixedVolumes->count(identity.first);
 }
 
 bool ProtectedPlaces::NoProtectedIdentityUpTo(const HeldFolder& folder) {

@@ -63,9 +63,11 @@ public:
     // The rule on a held folder: its name and its real place must both pass it, against the
     // protected folders as named and at their real places. A folder whose real place is
     // unknown fails. A network place fails also on an administrative share (a share name
-    // ending in "$"), and when the held folder, or a folder above it up to the share, has
-    // the identity (volume serial number and file index) of a protected folder, or has none:
-    // a share may lead back to this computer under names that tell nothing.
+    // ending in "$"); when its volume serial number is that of one of this PC's own fixed
+    // volumes (it is this PC under another name, and no installation lives behind a share
+    // back to its own PC), or unknown; and when the held folder, or a folder above it up to
+    // the share, has the identity (volume serial number and file index) of a protected
+    // folder, or has none: a share may lead back to this computer under names that tell nothing.
     bool AllowsHeld(const std::wstring& name, const HeldFolder& folder);
 
 private:
@@ -73,12 +75,14 @@ private:
     using Identity = std::pair<DWORD, ULONGLONG>;
     const SystemLayout& RealLayout();
     bool RealPlaceAllows(const std::wstring& named, const std::wstring& real, const HeldFolder& folder);
+    bool OnAnotherComputer(const HeldFolder& folder);
     bool NoProtectedIdentityUpTo(const HeldFolder& folder);
 
     WindowsApi& m_api;
     SystemLayout m_named;
     std::optional<SystemLayout> m_real;
     std::optional<std::set<Identity>> m_identities;
+    std::optional<std::set<DWORD>> m_fixedVolumes;  // serial numbers of this PC's own, asked once
 };
 
 // Holds the folder a location names, and keeps it held only when it passes AllowsHeld.
