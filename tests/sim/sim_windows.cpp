@@ -851,7 +851,9 @@ DWORD SimWindows::GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size
     std::wstring final = FinalPathOf(open->second.key);
     // Through a share the system names the share, not the folder it leads to.
     const std::wstring& share = open->second.viaShare;
-    if (!share.empty()) final = L"\\\\?\\UNC" + share.substr(1) + final.substr(FinalPathOf(m_aliases.at(Upper(share))).size());
+    // A share that maps a drive root ("\\?\C:\") keeps the separator after the share.
+    const std::wstring shared = share.empty() ? L"" : FinalPathOf(m_aliases.at(Upper(share)));
+    if (!share.empty()) final = L"\\\\?\\UNC" + share.substr(1) + final.substr(shared.size() - (shared.back() == L'\\'));
     if (final.size() >= size) return static_cast<DWORD>(final.size() + 1);
     final.copy(path, size);
     path[final.size()] = L'\0';
