@@ -308,15 +308,19 @@ TEST(PersonAtThePc, PerUserKeysGoFromTheShellOwnersHiveToo) {
 namespace {
 
 // Names that lead elsewhere than they read: a drive letter substituted onto the profile, a
-// junction above, a share back to this computer, an administrative share, and below a real
-// install location a junction to the Windows folder. Each pass judges the folder where it
-// really is and reaches nothing protected; product folders behind other names still go.
+// junction above, a share back to this computer (to the profile, or to a fixed volume), an
+// administrative share, and below a real install location a junction to the Windows folder
+// or to an ordinary folder elsewhere. Each pass judges the folder where it really is and
+// reaches nothing protected nor outside the product; product folders behind other names,
+// a file server's share among them, still go.
 TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
     struct Case {
         const wchar_t* location;
         bool languagePass;
         const wchar_t* realFolder;  // where the product's files really are
         bool removed;
+        const wchar_t* support = nullptr;  // what the install folder's Support is made a junction to
+        UINT systemDrive = DRIVE_FIXED;    // the kind of volume C: is
     };
     const Case cases[] = {
         {L"W:\\Desktop", false, L"C:\\Users\\tech\\Desktop", false},
@@ -326,7 +330,12 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         {L"\\\\PC\\Users\\tech\\Desktop", false, L"C:\\Users\\tech\\Desktop", false},
         {L"\\\\PC\\Users\\tech\\Desktop", true, L"C:\\Users\\tech\\Desktop", false},
         {L"\\\\PC\\C$\\Apps\\VARNO", false, L"C:\\Apps\\VARNO", false},
-        {L"C:\\Apps\\VARNO", true, L"C:\\Apps\\VARNO", true},  // its Support is a junction to C:\Windows
+        {L"C:\\Apps\\VARNO", true, L"C:\\Apps\\VARNO", true, L"C:\\Windows"},
+        {L"C:\\Apps\\VARNO", true, L"C:\\Apps\\VARNO", true, L"D:\\Other"},
+        {L"\\\\PC\\CAD\\VARNO 2017", false, L"D:\\CAD\\VARNO 2017", false},  // a share of this PC's fixed D:
+        {L"\\\\FILER\\F$\\Apps\\VARNO 2017", false, L"F:\\Apps\\VARNO 2017", false},
+        // C: not a fixed volume: only the identities of the folders above refuse it.
+        {L"\\\\PC\\Users\\tech\\Documents\\VARNO", false, L"C:\\Users\\tech\\Documents\\VARNO", false, nullptr, DRIVE_REMOVABLE},
         {L"V:\\VARNO 2017", false, L"D:\\CAD\\VARNO 2017", true},
         {L"V:\\VARNO 2017", true, L"D:\\CAD\\VARNO 2017", true},
         {L"\\\\FILER\\Apps\\VARNO 2017", false, L"F:\\Apps\\VARNO 2017", true},
@@ -334,7 +343,7 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
     };
     for (const Case& c : cases) {
         SimWindows w;
-        for (const wchar_t* kept : {L"C:\\Windows\\en-US\\kernel.mui", L"C:\\Users\\tech\\AppData\\Local\\x"})
+        for (const wchar_t* kept : {L"C:\\Windows\\en-US\\kernel.mui", L"C:\\Users\\tech\\AppData\\Local\\x", L"D:\\Other\\en-US\\k"})
             w.AddFile(kept);
         w.AddAlias(L"W:", L"C:\\Users\\tech");
         w.AddAlias(L"V:", L"D:\\CAD");
@@ -343,13 +352,15 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         w.AddAlias(L"\\\\PC\\C$", L"C:\\");
         w.AddFolder(L"F:\\Apps");
         w.AddAlias(L"\\\\FILER\\Apps", L"F:\\Apps");
+        w.AddAlias(L"\\\\FILER\\F$", L"F:\\");
+        w.AddAlias(L"\\\\PC\\CAD", L"D:\\CAD");
+        w.SetDriveType(L'C', c.systemDrive);
         const std::wstring uninstall = std::wstring(L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{") +
                                        (c.languagePass ? EditionProductCode(g_languageTable[1]) : kFirstSharedProductCode) + L"}";
         if (c.languagePass) InstallEdition(w, 1, true, c.realFolder);
         else InstallShared(w, true, c.realFolder);
         w.SetString(HKEY_LOCAL_MACHINE, uninstall, L"InstallLocation", c.location);
-        if (c.languagePass && std::wstring(c.location) == L"C:\\Apps\\VARNO")
-            w.MakeLinkInPlace(L"C:\\Apps\\VARNO\\Support", L"C:\\Windows");
+        if (c.support) w.MakeLinkInPlace(L"C:\\Apps\\VARNO\\Support", c.support);
         CInstallCleaner cleaner(w);
         cleaner.m_bIs64BitSystem = TRUE;
         c.languagePass ? cleaner.CleanLanguage(1, TRUE) : cleaner.CleanShared(TRUE);
@@ -359,7 +370,7 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         if (!c.removed) {
             EXPECT_TRUE(w.Calls({L"NtCreateFile", L"SetFileInformationByHandle"}).empty());
         }
-        for (const wchar_t* kept : {L"C:\\Windows\\en-US\\kernel.mui", L"C:\\Users\\tech\\AppData\\Local\\x"})
+        for (const wchar_t* kept : {L"C:\\Windows\\en-US\\kernel.mui", L"C:\\Users\\tech\\AppData\\Local\\x", L"D:\\Other\\en-US\\k"})
             EXPECT_TRUE(w.Exists(kept));
         EXPECT_EQ(w.OpenHandleCount(), 0u);
     }
