@@ -107,6 +107,13 @@ void WINAPI NeverCalled(LPSYSTEM_INFO) {}
 
 DWORD VolumeSerial(wchar_t drive) { return 0xC0DE0000 + drive; }
 const HANDLE kVolumeFind = FakeHandle(0x70000, 1);
+// A volume is named "\\?\Volume{C}\" after its drive letter C; a listing hands out the next.
+wchar_t DriveOf(LPCWSTR volume) { return Text(volume).size() > 11 ? volume[11] : 0; }
+bool NextVolume(const std::map<wchar_t, UINT>& drives, int& listed, LPWSTR name, DWORD size) {
+    if (listed < 0 || static_cast<size_t>(listed) >= drives.size()) return false;
+    const std::wstring volume = L"\\\\?\\Volume{" + std::wstring(1, std::next(drives.begin(), listed++)->first) + L"}\\";
+    return volume.size() < size && (volume.copy(name, size), name[volume.size()] = L'\0', true);
+}
 
 }  // namespace
 
@@ -924,42 +931,30 @@ BOOL SimWindows::GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) {
     return TRUE;
 }
 
-// ---------------------------------------------------------------------------- volumes
-
-bool SimWindows::NextVolume(LPWSTR name, DWORD size) {
-    if (m_volumeNext >= m_driveTypes.size()) return false;
-    const std::wstring volume = L"\\\\?\\Volume{" + std::wstring(1, std::next(m_driveTypes.begin(), m_volumeNext++)->first) + L"}\\";
-    return volume.size() < size && (volume.copy(name, size), name[volume.size()] = L'\0', true);
-}
-
 HANDLE SimWindows::FindFirstVolumeW(LPWSTR name, DWORD size) {
-    m_volumeNext = 0;
-    if (Begin(L"FindFirstVolumeW(" + std::to_wstring(size) + L")") || m_volumeFindOpen || !NextVolume(name, size))
-        return INVALID_HANDLE_VALUE;
-    m_volumeFindOpen = true;
-    return kVolumeFind;
+    if (Begin(L"FindFirstVolumeW()") || m_volumesListed >= 0) return INVALID_HANDLE_VALUE;
+    m_volumesListed = 0;
+    return NextVolume(m_driveTypes, m_volumesListed, name, size) ? kVolumeFind : (m_volumesListed = -1, INVALID_HANDLE_VALUE);
 }
 
 BOOL SimWindows::FindNextVolumeW(HANDLE find, LPWSTR name, DWORD size) {
-    return !Begin(L"FindNextVolumeW(" + std::to_wstring(size) + L")") && find == kVolumeFind && NextVolume(name, size);
+    return !Begin(L"FindNextVolumeW()") && find == kVolumeFind && NextVolume(m_driveTypes, m_volumesListed, name, size);
 }
 
 BOOL SimWindows::FindVolumeClose(HANDLE find) {
-    const bool known = find == kVolumeFind && m_volumeFindOpen;
-    if (known) m_volumeFindOpen = false;
+    const bool known = find == kVolumeFind && m_volumesListed >= 0;
+    if (known) m_volumesListed = -1;
     return !Begin(L"FindVolumeClose()") && known;
 }
 
 UINT SimWindows::GetDriveTypeW(LPCWSTR root) {
-    auto volume = m_driveTypes.find(Text(root).size() > 11 ? root[11] : 0);
-    return Begin(L"GetDriveTypeW(" + Text(root) + L")") || volume == m_driveTypes.end() ? DRIVE_NO_ROOT_DIR : volume->second;
+    auto drive = m_driveTypes.find(DriveOf(root));
+    return Begin(L"GetDriveTypeW(" + Text(root) + L")") || drive == m_driveTypes.end() ? DRIVE_NO_ROOT_DIR : drive->second;
 }
 
 BOOL SimWindows::GetVolumeInformationW(LPCWSTR root, LPWSTR, DWORD, LPDWORD serial, LPDWORD, LPDWORD, LPWSTR, DWORD) {
-    const wchar_t drive = Text(root).size() > 11 ? root[11] : 0;
-    if (Begin(L"GetVolumeInformationW(" + Text(root) + L")") || !m_driveTypes.count(drive)) return FALSE;
-    *serial = VolumeSerial(drive);
-    return TRUE;
+    const bool known = !Begin(L"GetVolumeInformationW(" + Text(root) + L")") && m_driveTypes.count(DriveOf(root));
+    return known && (*serial = VolumeSerial(DriveOf(root)), true);
 }
 
 // ---------------------------------------------------------------------------- processes

@@ -106,9 +106,8 @@ public:
     DWORD Attributes(const std::wstring& path) const;
     std::vector<std::wstring> AllPaths() const;  // upper case, sorted
 
-    // ---- Volumes: this PC's own, by drive letter (upper case), each with the serial number its
-    // files report; C: and D: fixed by default. A drive not listed is another computer's, as
-    // a file server's share is.
+    // ---- Volumes: this PC's own by drive letter (upper case), C: and D: fixed by default, each
+    // with its files' serial number. A drive not listed is another computer's (a file server's).
     void SetDriveType(wchar_t drive, UINT type) { m_driveTypes[drive] = type; }
 
     // ---- The desktop shell. None by default; SetShellOwner gives it an owner, by SID. The
@@ -144,7 +143,7 @@ public:
     void FailEvery(const std::wstring& callName) { m_failNames.insert(callName); }
     size_t OpenHandleCount() const {
         return m_keyHandles.size() + m_findHandles.size() + m_processes.size() + m_fileHandles.size() + m_mutexOpen +
-               m_volumeFindOpen;
+               (m_volumesListed >= 0);
     }
     // Runs before each call of the seam, with the call as the log shows it: a test's chance to
     // change the file tree between two calls, as another process could.
@@ -190,9 +189,7 @@ public:
     BOOL FindNextVolumeW(HANDLE find, LPWSTR volumeName, DWORD size) override;
     BOOL FindVolumeClose(HANDLE find) override;
     UINT GetDriveTypeW(LPCWSTR rootPath) override;
-    BOOL GetVolumeInformationW(LPCWSTR rootPath, LPWSTR volumeLabel, DWORD labelSize, LPDWORD serialNumber,
-                               LPDWORD maxComponentLength, LPDWORD fileSystemFlags, LPWSTR fileSystemName,
-                               DWORD fileSystemNameSize) override;
+    BOOL GetVolumeInformationW(LPCWSTR rootPath, LPWSTR, DWORD, LPDWORD serialNumber, LPDWORD, LPDWORD, LPWSTR, DWORD) override;
     HWND GetShellWindow() override;
     DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
     HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
@@ -313,9 +310,7 @@ private:
     int m_nextFileOrdinal = 1;
     bool m_renamesAboveOpen = false;
     std::map<wchar_t, UINT> m_driveTypes{{L'C', DRIVE_FIXED}, {L'D', DRIVE_FIXED}};
-    bool NextVolume(LPWSTR name, DWORD size);  // the listing's next volume, "\\?\Volume{C}\"
-    size_t m_volumeNext = 0;
-    bool m_volumeFindOpen = false;  // one listing of volumes at a time
+    int m_volumesListed = -1;  // how far the one listing of volumes has come; -1 when none is open
 
     std::map<HANDLE, Process> m_processes;  // open process handles
     std::set<HANDLE> m_endedUnclosed;

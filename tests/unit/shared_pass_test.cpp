@@ -308,11 +308,9 @@ TEST(PersonAtThePc, PerUserKeysGoFromTheShellOwnersHiveToo) {
 namespace {
 
 // Names that lead elsewhere than they read: a drive letter substituted onto the profile, a
-// junction above, a share back to this computer (to the profile, or to a fixed volume), an
-// administrative share, and below a real install location a junction to the Windows folder
-// or to an ordinary folder elsewhere. Each pass judges the folder where it really is and
-// reaches nothing protected nor outside the product; product folders behind other names,
-// a file server's share among them, still go.
+// junction above, a share back to this computer, an administrative share, and below a real
+// install location a junction, to the Windows folder or elsewhere. Each pass judges the folder where it
+// really is and reaches nothing else; product folders behind other names still go.
 TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
     struct Case {
         const wchar_t* location;
@@ -320,7 +318,7 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         const wchar_t* realFolder;  // where the product's files really are
         bool removed;
         const wchar_t* support = nullptr;  // what the install folder's Support is made a junction to
-        UINT systemDrive = DRIVE_FIXED;    // the kind of volume C: is
+        UINT systemDrive = DRIVE_FIXED;    // the kind of volume C: is; not fixed, it refuses no share
     };
     const Case cases[] = {
         {L"W:\\Desktop", false, L"C:\\Users\\tech\\Desktop", false},
@@ -333,8 +331,7 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         {L"C:\\Apps\\VARNO", true, L"C:\\Apps\\VARNO", true, L"C:\\Windows"},
         {L"C:\\Apps\\VARNO", true, L"C:\\Apps\\VARNO", true, L"D:\\Other"},
         {L"\\\\PC\\CAD\\VARNO 2017", false, L"D:\\CAD\\VARNO 2017", false},  // a share of this PC's fixed D:
-        {L"\\\\FILER\\F$\\Apps\\VARNO 2017", false, L"F:\\Apps\\VARNO 2017", false},
-        // C: not a fixed volume: only the identities of the folders above refuse it.
+        {L"\\\\PC\\C$\\Apps\\VARNO", false, L"C:\\Apps\\VARNO", false, nullptr, DRIVE_REMOVABLE},
         {L"\\\\PC\\Users\\tech\\Documents\\VARNO", false, L"C:\\Users\\tech\\Documents\\VARNO", false, nullptr, DRIVE_REMOVABLE},
         {L"V:\\VARNO 2017", false, L"D:\\CAD\\VARNO 2017", true},
         {L"V:\\VARNO 2017", true, L"D:\\CAD\\VARNO 2017", true},
@@ -352,7 +349,6 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         w.AddAlias(L"\\\\PC\\C$", L"C:\\");
         w.AddFolder(L"F:\\Apps");
         w.AddAlias(L"\\\\FILER\\Apps", L"F:\\Apps");
-        w.AddAlias(L"\\\\FILER\\F$", L"F:\\");
         w.AddAlias(L"\\\\PC\\CAD", L"D:\\CAD");
         w.SetDriveType(L'C', c.systemDrive);
         const std::wstring uninstall = std::wstring(L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{") +
