@@ -106,8 +106,7 @@ public:
     DWORD Attributes(const std::wstring& path) const;
     std::vector<std::wstring> AllPaths() const;  // upper case, sorted
 
-    // ---- Volumes: this PC's own by drive letter (upper case), C: and D: fixed by default, each
-    // with its files' serial number. A drive not listed is another computer's (a file server's).
+    // ---- Volumes: this PC's own by drive letter, C: and D: fixed; a drive not listed is a file server's.
     void SetDriveType(wchar_t drive, UINT type) { m_driveTypes[drive] = type; }
 
     // ---- The desktop shell. None by default; SetShellOwner gives it an owner, by SID. The

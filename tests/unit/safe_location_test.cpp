@@ -43,8 +43,8 @@ TEST(InstallLocationSafety, UnsafeLocationsAreRefused) {
         L"C:\\Users\\Default", L"C:\\Users\\alice\\", L"C:\\Users\\Default User",
         // Another account's data folders, where the running account keeps its own.
         L"C:\\Users\\alice\\Desktop", L"C:\\Users\\alice\\Documents", L"C:\\Users\\alice\\AppData",
-        L"C:\\Users\\alice\\AppData\\Roaming", L"C:\\Users\\Default\\AppData\\Local", L"C:\\Users\\alice\\Downloads",
-        L"C:\\Users\\alice\\Pictures", L"C:\\Users\\alice\\Music", L"C:\\Users\\alice\\Videos"};
+        L"C:\\Users\\alice\\Downloads", L"C:\\Users\\alice\\Pictures", L"C:\\Users\\alice\\Music", L"C:\\Users\\alice\\Videos",
+        L"C:\\Users\\alice\\AppData\\Roaming", L"C:\\Users\\Default\\AppData\\Local"};
     for (const wchar_t* location : refused)
         EXPECT_FALSE(IsRemovableInstallLocation(location, windows)) << std::string(location, location + wcslen(location));
 }
