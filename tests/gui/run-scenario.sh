@@ -163,7 +163,7 @@ case "$scenario" in
     planted="$WINEPREFIX/drive_c/velmora-downloads"
     rm -rf "$planted" && mkdir "$planted"
     cp "$GUI_BUILD/app/Velmora.exe" "$GUI_BUILD"/tests/gui/planted/*.dll "$planted/"
-    echo "planted: $(cd "$planted" && ls ./*.dll | tr '\n' ' ')"
+    echo "planted: $(cd "$planted" && echo ./*.dll)"
     start_velmora 'C:\velmora-downloads'
     gui_drive click-cancel
     gui_drive wait-exit 30 --no-installer
