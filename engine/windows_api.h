@@ -2,7 +2,7 @@
 //
 // It names exactly the Windows calls the engine makes, with Win32's own signatures, so
 // that the engine reads like plain Win32 code. RealWindows forwards each call to the
-// system (emptying an open key being the one call it does more for, see below); the tests
+// system (the registry calls that open and delete keys doing more, see below); the tests
 // substitute a simulated Windows that logs every call in order.
 #pragma once
 
@@ -98,10 +98,16 @@ public:
     virtual LRESULT DispatchMessageW(const MSG* msg) = 0;
 };
 
-// The system itself: every call goes straight to Win32, with one exception. A key opened
-// with a view flag is remembered with that view, and RegDeleteTreeW on such a key with no
-// subkey name empties it in that view (EmptyKeyInView) rather than through Win32's
-// RegDeleteTreeW, which takes no view flag and may reach the other view's children.
+// The system itself: every call goes straight to Win32, except the registry calls that open
+// and delete keys, which judge each key as itself (registry_as_itself.h). RegOpenKeyExW
+// walks the path one key at a time with REG_OPTION_OPEN_LINK and fails where a registry
+// link stands above the key named; a link named last is opened as the link.
+// RegDeleteKeyExW deletes the key so opened through its own handle (a link goes itself).
+// RegDeleteTreeW empties the key with EmptyKeyInView, every child opened and deleted as
+// itself, then deletes the named key through the handle it was emptied through; it never
+// goes to Win32's RegDeleteTreeW, which follows links among the children and takes no view
+// flag. A key opened with a view flag is remembered with that view and emptied in it; a
+// key opened without one is emptied without flags, in the process's own view.
 class RealWindows : public WindowsApi {
 public:
     LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
