@@ -91,6 +91,9 @@ std::wstring CollapsePlainPath(const std::wstring& path) {
     return s;
 }
 
+// Whether a handle opened with `granted` holds every right of `needed`.
+bool Holds(DWORD granted, DWORD needed) { return (granted & needed) == needed; }
+
 HANDLE FakeHandle(std::uintptr_t base, int ordinal) { return reinterpret_cast<HANDLE>(base + ordinal * 4); }
 
 // What NtCreateFile and NtQueryInformationFile return.
@@ -98,6 +101,7 @@ const NTSTATUS kSuccess = 0;
 const NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022);
 const NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);
 const NTSTATUS kSharingViolation = static_cast<NTSTATUS>(0xC0000043);
+const NTSTATUS kInvalidParameter = static_cast<NTSTATUS>(0xC000000D);
 
 const HANDLE kInstallerMutex = FakeHandle(0x50000, 1);
 
@@ -322,6 +326,7 @@ LONG SimWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM 
     if (!Locate(root, subKey, access, key)) return ERROR_INVALID_HANDLE;
     if (!m_keys.count(key.physical)) return ERROR_FILE_NOT_FOUND;
     if (m_denied.count(key.physical)) return ERROR_ACCESS_DENIED;
+    key.access = access;
     HKEY handle = reinterpret_cast<HKEY>(FakeHandle(0x10000, ordinal));
     ++m_nextKeyOrdinal;
     m_keyHandles[handle] = key;
@@ -338,6 +343,7 @@ LONG SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD 
         return ERROR_ACCESS_DENIED;
     auto handle = m_keyHandles.find(key);
     if (handle == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!Holds(handle->second.access, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     auto storedKey = m_keys.find(handle->second.physical);
     if (storedKey == m_keys.end()) return ERROR_KEY_DELETED;
     const Key& stored = storedKey->second;
@@ -368,6 +374,10 @@ LONG SimWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
     if (Begin(L"RegDeleteTreeW(" + HandleName(key) + L", " + Text(subKey) + L")"))
         return Record(at, ERROR_ACCESS_DENIED);
     const bool named = subKey && *subKey;
+    // The rights RegDeleteTreeW needs on the key it starts from.
+    auto from = m_keyHandles.find(key);
+    if (from != m_keyHandles.end() && !Holds(from->second.access, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE))
+        return Record(at, ERROR_ACCESS_DENIED);
     if (!RootName(key).empty() && !named)
         return Record(at, ERROR_INVALID_PARAMETER);  // the roots themselves are never emptied here
     if (!named) {
@@ -412,6 +422,7 @@ LONG SimWindows::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameL
     if (Begin(L"RegEnumKeyExW(" + HandleName(key) + L", " + std::to_wstring(index) + L")")) return ERROR_ACCESS_DENIED;
     auto open = m_keyHandles.find(key);
     if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!Holds(open->second.access, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     if (!m_keys.count(open->second.physical)) return ERROR_KEY_DELETED;
     // Listing is not redirected: it shows the children of the key the handle stands for.
     const std::vector<std::wstring> names = SubkeysOf(open->second.physical);
@@ -428,6 +439,7 @@ LONG SimWindows::RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameL
     if (Begin(L"RegEnumValueW(" + HandleName(key) + L", " + std::to_wstring(index) + L")")) return ERROR_ACCESS_DENIED;
     auto open = m_keyHandles.find(key);
     if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!Holds(open->second.access, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     auto stored = m_keys.find(open->second.physical);
     if (stored == m_keys.end()) return ERROR_KEY_DELETED;
     if (index >= stored->second.values.size()) return ERROR_NO_MORE_ITEMS;
@@ -444,6 +456,7 @@ LONG SimWindows::RegDeleteValueW(HKEY key, LPCWSTR valueName) {
     if (Begin(L"RegDeleteValueW(" + HandleName(key) + L", " + Text(valueName) + L")")) return ERROR_ACCESS_DENIED;
     auto open = m_keyHandles.find(key);
     if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!Holds(open->second.access, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     auto stored = m_keys.find(open->second.physical);
     if (stored == m_keys.end()) return ERROR_KEY_DELETED;
     return stored->second.values.erase(Upper(valueName ? valueName : L"")) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
@@ -752,6 +765,7 @@ NTSTATUS SimWindows::NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTR
     if (options & FILE_DELETE_ON_CLOSE) deletions.push_back(FinalPathOf(key));
     if ((options & FILE_NON_DIRECTORY_FILE) && (kind & FILE_ATTRIBUTE_DIRECTORY)) return kAccessDenied;
     if ((options & FILE_DELETE_ON_CLOSE) && (kind & FILE_ATTRIBUTE_READONLY)) return kAccessDenied;
+    if ((options & FILE_DELETE_ON_CLOSE) && !(access & DELETE)) return kInvalidParameter;
     *file = OpenNode(key, access, share, parent->second.viaShare);
     if (*file == INVALID_HANDLE_VALUE) return kSharingViolation;
     m_fileHandles[*file].deleteOnClose = (options & FILE_DELETE_ON_CLOSE) != 0;
@@ -771,7 +785,7 @@ NTSTATUS SimWindows::NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK, PVOID
 BOOL SimWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
     auto open = m_fileHandles.find(file);
     if (Begin(L"GetFileInformationByHandle(" + FileHandleName(file) + L")") || open == m_fileHandles.end() ||
-        !m_nodes.count(open->second.key))
+        !m_nodes.count(open->second.key) || !Holds(open->second.access, FILE_READ_ATTRIBUTES))
         return FALSE;
     // The volume serial number of its drive and its file ID, also when reached through a share.
     *info = BY_HANDLE_FILE_INFORMATION{};
@@ -808,7 +822,9 @@ BOOL SimWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_C
     auto node = m_nodes.find(open->second.key);
     if (node == m_nodes.end()) return FALSE;
     if (infoClass == FileIdBothDirectoryRestartInfo || infoClass == FileIdBothDirectoryInfo) {
-        if (node->second.unlistable || !(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
+        if (node->second.unlistable || !(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            !Holds(open->second.access, FILE_LIST_DIRECTORY))
+            return FALSE;
         std::vector<const Node*> children = ChildrenOf(open->second.key);
         Node dot, dotDot;  // what a folder's listing shows first, unless it lists no dot entries
         dot.name = L".", dotDot.name = L"..";
@@ -832,7 +848,9 @@ BOOL SimWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_C
         }
         return last != nullptr;
     }
-    if (infoClass != FileAttributeTagInfo || size < sizeof(FILE_ATTRIBUTE_TAG_INFO)) return FALSE;
+    if (infoClass != FileAttributeTagInfo || size < sizeof(FILE_ATTRIBUTE_TAG_INFO) ||
+        !Holds(open->second.access, FILE_READ_ATTRIBUTES))
+        return FALSE;
     auto* tag = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info);
     tag->FileAttributes = node->second.attributes;
     tag->ReparseTag = node->second.linkTarget.empty() ? 0 : IO_REPARSE_TAG_MOUNT_POINT;
@@ -958,7 +976,10 @@ void SimWindows::EndProcess(HANDLE process) {
     if (it == m_processes.end() || !it->second.running) return;
     it->second.running = false;
     it->second.launch.exitCode = exitCode;
-    if (!exitCodes.empty()) it->second.launch.exitCode = exitCodes.front(), exitCodes.pop_front();
+    if (m_mutexOwned)
+        it->second.launch.exitCode = ERROR_INSTALL_ALREADY_RUNNING;  // the installer cannot take its mutex
+    else if (!exitCodes.empty())
+        it->second.launch.exitCode = exitCodes.front(), exitCodes.pop_front();
     for (Launch& launch : launches)
         if (launch.process == process) launch.exitCode = it->second.launch.exitCode;
     if (onProcessExit) onProcessExit(it->second.launch);
@@ -970,35 +991,62 @@ bool SimWindows::IsProcessRunning(HANDLE process) const {
     return it != m_processes.end() && it->second.running;
 }
 
-// The shell's window and process, whose handles are not accounted for. A process's token
-// is its own handle; its user is the shell owner, or for this process kRunningAccount.
+// The shell's window, whose handle is not accounted for, and this process's token, "#t".
 const HWND kShellWindow = reinterpret_cast<HWND>(0x60010);
-const HANDLE kShellProcess = reinterpret_cast<HANDLE>(0x60020);
+const DWORD kShellProcessId = 4242;
+const HANDLE kToken = reinterpret_cast<HANDLE>(0x60030);
 
 HWND SimWindows::GetShellWindow() { return Begin(L"GetShellWindow()") || m_shellOwner.empty() ? nullptr : kShellWindow; }
 
 DWORD SimWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
-    *processId = !Begin(L"GetWindowThreadProcessId(shell)") && window == kShellWindow ? 4242 : 0;
+    *processId = !Begin(L"GetWindowThreadProcessId(shell)") && window == kShellWindow ? kShellProcessId : 0;
     return *processId ? 77 : 0;
 }
 
-HANDLE SimWindows::OpenProcess(DWORD access, BOOL, DWORD processId) {
-    return Begin(L"OpenProcess(" + Hex(access) + L", " + std::to_wstring(processId) + L")") || processId != 4242
-               ? nullptr
-               : kShellProcess;
+BOOL SimWindows::WTSEnumerateProcessesW(HANDLE server, DWORD reserved, DWORD version, PWTS_PROCESS_INFOW* processes,
+                                        DWORD* count) {
+    if (Begin(L"WTSEnumerateProcessesW(" + Hex(reinterpret_cast<std::uintptr_t>(server)) + L", " +
+              std::to_wstring(reserved) + L", " + std::to_wstring(version) + L")") ||
+        server != WTS_CURRENT_SERVER_HANDLE || reserved != 0 || version != 1)
+        return FALSE;
+    auto listed = listedProcesses;
+    if (!m_shellOwner.empty()) listed.emplace_back(kShellProcessId, m_shellOwner);
+    ProcessList list;
+    for (const auto& process : listed) {
+        PSID sid = nullptr;
+        ::ConvertStringSidToSidW(process.second.c_str(), &sid);
+        list.sids.emplace_back(static_cast<BYTE*>(sid), static_cast<BYTE*>(sid) + ::GetLengthSid(sid));
+        ::LocalFree(sid);
+    }
+    list.entries.resize(listed.size());
+    for (size_t i = 0; i < listed.size(); ++i) list.entries[i].ProcessId = listed[i].first, list.entries[i].pUserSid = list.sids[i].data();
+    *processes = list.entries.data();
+    *count = static_cast<DWORD>(listed.size());
+    m_processLists[*processes] = std::move(list);
+    return TRUE;
 }
 
+void SimWindows::WTSFreeMemory(PVOID memory) {
+    Begin(L"WTSFreeMemory(" + std::wstring(m_processLists.erase(memory) ? L"list" : L"?") + L")");
+}
+
+// Only this process's own token opens: every other process here is another account's (the
+// shell) or no process handle, and an administrator without the debug privilege enabled is
+// refused another account's token.
 BOOL SimWindows::OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
-    *token = process;
-    return !Begin(L"OpenProcessToken(" + Hex(reinterpret_cast<std::uintptr_t>(process)) + L", " + Hex(access) + L")");
+    if (Begin(L"OpenProcessToken(" + Hex(reinterpret_cast<std::uintptr_t>(process)) + L", " + Hex(access) + L")") ||
+        process != reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
+        return m_lastError = ERROR_ACCESS_DENIED, FALSE;
+    *token = kToken;
+    return m_tokenOpen = true;
 }
 
 BOOL SimWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
                                      PDWORD returned) {
     PSID sid = nullptr;
-    if (Begin(L"GetTokenInformation(" + Hex(reinterpret_cast<std::uintptr_t>(token)) + L", " +
+    if (Begin(L"GetTokenInformation(" + std::wstring(token == kToken ? L"#t" : L"?") + L", " +
               std::to_wstring(infoClass) + L")") ||
-        infoClass != TokenUser || !::ConvertStringSidToSidW(token == kShellProcess ? m_shellOwner.c_str() : kRunningAccount, &sid))
+        token != kToken || infoClass != TokenUser || !::ConvertStringSidToSidW(kRunningAccount, &sid))
         return FALSE;
     const DWORD length = ::GetLengthSid(sid);
     *returned = sizeof(TOKEN_USER) + length;
@@ -1006,6 +1054,18 @@ BOOL SimWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoC
     if (size >= *returned) user->User.Sid = user + 1, ::CopySid(length, user + 1, sid);
     ::LocalFree(sid);
     return size >= *returned;
+}
+
+BOOL SimWindows::ConvertSidToStringSidW(PSID sid, LPWSTR* text) {
+    if (Begin(L"ConvertSidToStringSidW()") || !::ConvertSidToStringSidW(sid, text)) return FALSE;
+    m_localTexts.insert(*text);
+    return TRUE;
+}
+
+HLOCAL SimWindows::LocalFree(HLOCAL memory) {
+    const bool known = m_localTexts.erase(memory) > 0;
+    Begin(L"LocalFree(" + std::wstring(known ? L"text" : L"?") + L")");
+    return known ? ::LocalFree(memory) : memory;
 }
 
 BOOL SimWindows::GetExitCodeProcess(HANDLE process, LPDWORD code) {
@@ -1016,18 +1076,31 @@ BOOL SimWindows::GetExitCodeProcess(HANDLE process, LPDWORD code) {
     return TRUE;
 }
 
-// The installer's mutex exists only while it is busy; the engine opens it once at a time.
+// The installer's mutex exists only while it is busy or this program owns it; the engine
+// opens it once at a time.
 HANDLE SimWindows::OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) {
-    if (Begin(L"OpenMutexW(" + Hex(access) + L", " + std::to_wstring(inherit) + L", " + Text(name) + L")") ||
-        m_ticks >= m_installerBusyUntil)
-        return nullptr;
+    if (Begin(L"OpenMutexW(" + Hex(access) + L", " + std::to_wstring(inherit) + L", " + Text(name) + L")"))
+        return m_lastError = ERROR_ACCESS_DENIED, nullptr;
+    if (m_ticks >= m_installerBusyUntil && !m_mutexOwned) return m_lastError = ERROR_FILE_NOT_FOUND, nullptr;
+    if (!Holds(m_mutexGrants, access)) return m_lastError = ERROR_ACCESS_DENIED, nullptr;
     m_mutexOpen = true;
+    m_mutexAccess = access;
     return kInstallerMutex;
 }
 
-BOOL SimWindows::ReleaseMutex(HANDLE) { return !Begin(L"ReleaseMutex(#m)"); }
+// Windows releases a mutex only through a handle with MUTEX_MODIFY_STATE.
+BOOL SimWindows::ReleaseMutex(HANDLE) {
+    if (Begin(L"ReleaseMutex(#m)")) return FALSE;
+    if (!Holds(m_mutexAccess, MUTEX_MODIFY_STATE)) return m_lastError = ERROR_ACCESS_DENIED, FALSE;
+    if (!m_mutexOwned) return m_lastError = ERROR_NOT_OWNER, FALSE;
+    m_mutexOwned = false;
+    return TRUE;
+}
+
+DWORD SimWindows::GetLastError() { return Begin(L"GetLastError()"), m_lastError; }
 
 BOOL SimWindows::CloseHandle(HANDLE handle) {
+    if (handle == kToken && m_tokenOpen) return m_tokenOpen = false, !Begin(L"CloseHandle(#t)");
     if (handle == kInstallerMutex && m_mutexOpen) {
         m_mutexOpen = false;
         return !Begin(L"CloseHandle(#m)");
@@ -1096,12 +1169,17 @@ DWORD SimWindows::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, 
               std::to_wstring(waitAll) + L", " + (milliseconds == INFINITE ? L"INFINITE" : std::to_wstring(milliseconds)) +
               L", " + Hex(wakeMask) + L")"))
         return WAIT_FAILED;
-    // The installer's mutex comes free once it is no longer busy; meanwhile time passes.
-    if (mutex && m_ticks < m_installerBusyUntil) {
+    // A pause: messages, else the time passes.
+    if (count == 0 && !m_queue.empty()) return WAIT_OBJECT_0;
+    if (count == 0) return m_ticks += milliseconds == INFINITE ? 0 : milliseconds, WAIT_TIMEOUT;
+    // The installer's mutex comes free once it is no longer busy, meanwhile time passes; a
+    // wait that gets it makes the program its owner, also again when it owns it already.
+    if (mutex && m_ticks < m_installerBusyUntil && !m_mutexOwned) {
         if (!m_queue.empty()) return WAIT_OBJECT_0 + 1;
         m_ticks += std::min(milliseconds, m_installerBusyUntil - m_ticks);
     }
-    if (mutex) return m_ticks < m_installerBusyUntil ? WAIT_TIMEOUT : WAIT_OBJECT_0;
+    if (mutex && m_ticks < m_installerBusyUntil && !m_mutexOwned) return WAIT_TIMEOUT;
+    if (mutex) return m_mutexOwned = true, WAIT_OBJECT_0;
     if (count != 1 || process == m_processes.end()) return WAIT_FAILED;
     for (;;) {
         if (!process->second.running) return WAIT_OBJECT_0;
