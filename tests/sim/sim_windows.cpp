@@ -101,7 +101,6 @@ const NTSTATUS kSuccess = 0;
 const NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022);
 const NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);
 const NTSTATUS kSharingViolation = static_cast<NTSTATUS>(0xC0000043);
-const NTSTATUS kInvalidParameter = static_cast<NTSTATUS>(0xC000000D);
 
 const HANDLE kInstallerMutex = FakeHandle(0x50000, 1);
 
@@ -375,8 +374,7 @@ LONG SimWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
         return Record(at, ERROR_ACCESS_DENIED);
     const bool named = subKey && *subKey;
     // The rights RegDeleteTreeW needs on the key it starts from.
-    auto from = m_keyHandles.find(key);
-    if (from != m_keyHandles.end() && !Holds(from->second.access, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE))
+    if (m_keyHandles.count(key) && !Holds(m_keyHandles[key].access, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE))
         return Record(at, ERROR_ACCESS_DENIED);
     if (!RootName(key).empty() && !named)
         return Record(at, ERROR_INVALID_PARAMETER);  // the roots themselves are never emptied here
@@ -764,8 +762,7 @@ NTSTATUS SimWindows::NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTR
     const DWORD kind = m_nodes[key].attributes;
     if (options & FILE_DELETE_ON_CLOSE) deletions.push_back(FinalPathOf(key));
     if ((options & FILE_NON_DIRECTORY_FILE) && (kind & FILE_ATTRIBUTE_DIRECTORY)) return kAccessDenied;
-    if ((options & FILE_DELETE_ON_CLOSE) && (kind & FILE_ATTRIBUTE_READONLY)) return kAccessDenied;
-    if ((options & FILE_DELETE_ON_CLOSE) && !(access & DELETE)) return kInvalidParameter;
+    if ((options & FILE_DELETE_ON_CLOSE) && ((kind & FILE_ATTRIBUTE_READONLY) || !(access & DELETE))) return kAccessDenied;
     *file = OpenNode(key, access, share, parent->second.viaShare);
     if (*file == INVALID_HANDLE_VALUE) return kSharingViolation;
     m_fileHandles[*file].deleteOnClose = (options & FILE_DELETE_ON_CLOSE) != 0;
@@ -785,7 +782,7 @@ NTSTATUS SimWindows::NtQueryInformationFile(HANDLE file, PIO_STATUS_BLOCK, PVOID
 BOOL SimWindows::GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
     auto open = m_fileHandles.find(file);
     if (Begin(L"GetFileInformationByHandle(" + FileHandleName(file) + L")") || open == m_fileHandles.end() ||
-        !m_nodes.count(open->second.key) || !Holds(open->second.access, FILE_READ_ATTRIBUTES))
+        !m_nodes.count(open->second.key))
         return FALSE;
     // The volume serial number of its drive and its file ID, also when reached through a share.
     *info = BY_HANDLE_FILE_INFORMATION{};
@@ -848,9 +845,7 @@ BOOL SimWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_C
         }
         return last != nullptr;
     }
-    if (infoClass != FileAttributeTagInfo || size < sizeof(FILE_ATTRIBUTE_TAG_INFO) ||
-        !Holds(open->second.access, FILE_READ_ATTRIBUTES))
-        return FALSE;
+    if (infoClass != FileAttributeTagInfo || size < sizeof(FILE_ATTRIBUTE_TAG_INFO)) return FALSE;
     auto* tag = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info);
     tag->FileAttributes = node->second.attributes;
     tag->ReparseTag = node->second.linkTarget.empty() ? 0 : IO_REPARSE_TAG_MOUNT_POINT;
@@ -976,10 +971,7 @@ void SimWindows::EndProcess(HANDLE process) {
     if (it == m_processes.end() || !it->second.running) return;
     it->second.running = false;
     it->second.launch.exitCode = exitCode;
-    if (m_mutexOwned)
-        it->second.launch.exitCode = ERROR_INSTALL_ALREADY_RUNNING;  // the installer cannot take its mutex
-    else if (!exitCodes.empty())
-        it->second.launch.exitCode = exitCodes.front(), exitCodes.pop_front();
+    if (!exitCodes.empty()) it->second.launch.exitCode = exitCodes.front(), exitCodes.pop_front();
     for (Launch& launch : launches)
         if (launch.process == process) launch.exitCode = it->second.launch.exitCode;
     if (onProcessExit) onProcessExit(it->second.launch);
@@ -991,62 +983,47 @@ bool SimWindows::IsProcessRunning(HANDLE process) const {
     return it != m_processes.end() && it->second.running;
 }
 
-// The shell's window, whose handle is not accounted for, and this process's token, "#t".
+// The shell's window, whose handle is not accounted for. A process's token is its own handle.
 const HWND kShellWindow = reinterpret_cast<HWND>(0x60010);
-const DWORD kShellProcessId = 4242;
-const HANDLE kToken = reinterpret_cast<HANDLE>(0x60030);
 
 HWND SimWindows::GetShellWindow() { return Begin(L"GetShellWindow()") || m_shellOwner.empty() ? nullptr : kShellWindow; }
 
 DWORD SimWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
-    *processId = !Begin(L"GetWindowThreadProcessId(shell)") && window == kShellWindow ? kShellProcessId : 0;
+    *processId = !Begin(L"GetWindowThreadProcessId(shell)") && window == kShellWindow ? 4242 : 0;
     return *processId ? 77 : 0;
 }
 
-BOOL SimWindows::WTSEnumerateProcessesW(HANDLE server, DWORD reserved, DWORD version, PWTS_PROCESS_INFOW* processes,
-                                        DWORD* count) {
-    if (Begin(L"WTSEnumerateProcessesW(" + Hex(reinterpret_cast<std::uintptr_t>(server)) + L", " +
-              std::to_wstring(reserved) + L", " + std::to_wstring(version) + L")") ||
-        server != WTS_CURRENT_SERVER_HANDLE || reserved != 0 || version != 1)
-        return FALSE;
+BOOL SimWindows::WTSEnumerateProcessesW(HANDLE server, DWORD, DWORD version, PWTS_PROCESS_INFOW* list, DWORD* count) {
+    if (Begin(L"WTSEnumerateProcessesW(" + std::to_wstring(version) + L")") || server != WTS_CURRENT_SERVER_HANDLE) return FALSE;
     auto listed = listedProcesses;
-    if (!m_shellOwner.empty()) listed.emplace_back(kShellProcessId, m_shellOwner);
-    ProcessList list;
-    for (const auto& process : listed) {
-        PSID sid = nullptr;
-        ::ConvertStringSidToSidW(process.second.c_str(), &sid);
-        list.sids.emplace_back(static_cast<BYTE*>(sid), static_cast<BYTE*>(sid) + ::GetLengthSid(sid));
-        ::LocalFree(sid);
-    }
-    list.entries.resize(listed.size());
-    for (size_t i = 0; i < listed.size(); ++i) list.entries[i].ProcessId = listed[i].first, list.entries[i].pUserSid = list.sids[i].data();
-    *processes = list.entries.data();
-    *count = static_cast<DWORD>(listed.size());
-    m_processLists[*processes] = std::move(list);
+    if (!m_shellOwner.empty()) listed.emplace_back(4242, m_shellOwner);
+    m_listed.assign(listed.size(), WTS_PROCESS_INFOW{});
+    for (size_t i = 0; i < listed.size(); ++i)  // each SID is freed by WTSFreeMemory
+        m_listed[i].ProcessId = listed[i].first, ::ConvertStringSidToSidW(listed[i].second.c_str(), &m_listed[i].pUserSid);
+    *list = m_listed.data(), *count = static_cast<DWORD>(listed.size()), ++m_allocations;
     return TRUE;
 }
 
-void SimWindows::WTSFreeMemory(PVOID memory) {
-    Begin(L"WTSFreeMemory(" + std::wstring(m_processLists.erase(memory) ? L"list" : L"?") + L")");
+void SimWindows::WTSFreeMemory(PVOID) {
+    Begin(L"WTSFreeMemory()");
+    for (WTS_PROCESS_INFOW& process : m_listed) ::LocalFree(process.pUserSid);
+    m_listed.clear(), --m_allocations;
 }
 
-// Only this process's own token opens: every other process here is another account's (the
-// shell) or no process handle, and an administrator without the debug privilege enabled is
-// refused another account's token.
+// Only this process's own token opens: an administrator without the debug privilege enabled
+// is refused another account's process and token, and the engine opens no other process.
 BOOL SimWindows::OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
-    if (Begin(L"OpenProcessToken(" + Hex(reinterpret_cast<std::uintptr_t>(process)) + L", " + Hex(access) + L")") ||
-        process != reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
-        return m_lastError = ERROR_ACCESS_DENIED, FALSE;
-    *token = kToken;
-    return m_tokenOpen = true;
+    *token = process;
+    return !Begin(L"OpenProcessToken(" + Hex(reinterpret_cast<std::uintptr_t>(process)) + L", " + Hex(access) + L")") &&
+           process == reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 }
 
 BOOL SimWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
                                      PDWORD returned) {
     PSID sid = nullptr;
-    if (Begin(L"GetTokenInformation(" + std::wstring(token == kToken ? L"#t" : L"?") + L", " +
+    if (Begin(L"GetTokenInformation(" + Hex(reinterpret_cast<std::uintptr_t>(token)) + L", " +
               std::to_wstring(infoClass) + L")") ||
-        token != kToken || infoClass != TokenUser || !::ConvertStringSidToSidW(kRunningAccount, &sid))
+        infoClass != TokenUser || !::ConvertStringSidToSidW(kRunningAccount, &sid))
         return FALSE;
     const DWORD length = ::GetLengthSid(sid);
     *returned = sizeof(TOKEN_USER) + length;
@@ -1057,16 +1034,9 @@ BOOL SimWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoC
 }
 
 BOOL SimWindows::ConvertSidToStringSidW(PSID sid, LPWSTR* text) {
-    if (Begin(L"ConvertSidToStringSidW()") || !::ConvertSidToStringSidW(sid, text)) return FALSE;
-    m_localTexts.insert(*text);
-    return TRUE;
+    return !Begin(L"ConvertSidToStringSidW()") && ::ConvertSidToStringSidW(sid, text) && (++m_allocations, true);
 }
-
-HLOCAL SimWindows::LocalFree(HLOCAL memory) {
-    const bool known = m_localTexts.erase(memory) > 0;
-    Begin(L"LocalFree(" + std::wstring(known ? L"text" : L"?") + L")");
-    return known ? ::LocalFree(memory) : memory;
-}
+HLOCAL SimWindows::LocalFree(HLOCAL memory) { return Begin(L"LocalFree()"), --m_allocations, ::LocalFree(memory); }
 
 BOOL SimWindows::GetExitCodeProcess(HANDLE process, LPDWORD code) {
     auto it = m_processes.find(process);
@@ -1076,31 +1046,23 @@ BOOL SimWindows::GetExitCodeProcess(HANDLE process, LPDWORD code) {
     return TRUE;
 }
 
-// The installer's mutex exists only while it is busy or this program owns it; the engine
-// opens it once at a time.
+// The installer's mutex exists only while it is busy; the engine opens it once at a time.
 HANDLE SimWindows::OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) {
-    if (Begin(L"OpenMutexW(" + Hex(access) + L", " + std::to_wstring(inherit) + L", " + Text(name) + L")"))
-        return m_lastError = ERROR_ACCESS_DENIED, nullptr;
-    if (m_ticks >= m_installerBusyUntil && !m_mutexOwned) return m_lastError = ERROR_FILE_NOT_FOUND, nullptr;
-    if (!Holds(m_mutexGrants, access)) return m_lastError = ERROR_ACCESS_DENIED, nullptr;
+    if (Begin(L"OpenMutexW(" + Hex(access) + L", " + std::to_wstring(inherit) + L", " + Text(name) + L")") ||
+        m_ticks >= m_installerBusyUntil || !Holds(m_mutexGrants, access))
+        return m_lastError = m_ticks >= m_installerBusyUntil ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED, nullptr;
     m_mutexOpen = true;
     m_mutexAccess = access;
     return kInstallerMutex;
 }
 
-// Windows releases a mutex only through a handle with MUTEX_MODIFY_STATE.
+// Only a handle with MUTEX_MODIFY_STATE releases the mutex; without, the ownership stays.
 BOOL SimWindows::ReleaseMutex(HANDLE) {
-    if (Begin(L"ReleaseMutex(#m)")) return FALSE;
-    if (!Holds(m_mutexAccess, MUTEX_MODIFY_STATE)) return m_lastError = ERROR_ACCESS_DENIED, FALSE;
-    if (!m_mutexOwned) return m_lastError = ERROR_NOT_OWNER, FALSE;
-    m_mutexOwned = false;
-    return TRUE;
+    if (Begin(L"ReleaseMutex(#m)") || !Holds(m_mutexAccess, MUTEX_MODIFY_STATE)) return m_lastError = ERROR_ACCESS_DENIED, FALSE;
+    return m_mutexOwned = false, TRUE;
 }
 
-DWORD SimWindows::GetLastError() { return Begin(L"GetLastError()"), m_lastError; }
-
 BOOL SimWindows::CloseHandle(HANDLE handle) {
-    if (handle == kToken && m_tokenOpen) return m_tokenOpen = false, !Begin(L"CloseHandle(#t)");
     if (handle == kInstallerMutex && m_mutexOpen) {
         m_mutexOpen = false;
         return !Begin(L"CloseHandle(#m)");
@@ -1169,17 +1131,14 @@ DWORD SimWindows::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, 
               std::to_wstring(waitAll) + L", " + (milliseconds == INFINITE ? L"INFINITE" : std::to_wstring(milliseconds)) +
               L", " + Hex(wakeMask) + L")"))
         return WAIT_FAILED;
-    // A pause: messages, else the time passes.
-    if (count == 0 && !m_queue.empty()) return WAIT_OBJECT_0;
-    if (count == 0) return m_ticks += milliseconds == INFINITE ? 0 : milliseconds, WAIT_TIMEOUT;
-    // The installer's mutex comes free once it is no longer busy, meanwhile time passes; a
-    // wait that gets it makes the program its owner, also again when it owns it already.
-    if (mutex && m_ticks < m_installerBusyUntil && !m_mutexOwned) {
+    // The installer's mutex comes free once it is no longer busy; meanwhile time passes.
+    if (mutex && m_ticks < m_installerBusyUntil) {
         if (!m_queue.empty()) return WAIT_OBJECT_0 + 1;
         m_ticks += std::min(milliseconds, m_installerBusyUntil - m_ticks);
     }
-    if (mutex && m_ticks < m_installerBusyUntil && !m_mutexOwned) return WAIT_TIMEOUT;
-    if (mutex) return m_mutexOwned = true, WAIT_OBJECT_0;
+    if (mutex) return m_ticks < m_installerBusyUntil ? WAIT_TIMEOUT : (m_mutexOwned = true, WAIT_OBJECT_0);
+    if (count == 0 && m_queue.empty()) m_ticks += milliseconds == INFINITE ? 0 : milliseconds;  // a pause: time passes
+    if (count == 0) return m_queue.empty() ? WAIT_TIMEOUT : WAIT_OBJECT_0;
     if (count != 1 || process == m_processes.end()) return WAIT_FAILED;
     for (;;) {
         if (!process->second.running) return WAIT_OBJECT_0;

@@ -315,10 +315,9 @@ TEST_P(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEndedWhateverItsEx
 }
 
 // Another installation running: each launch waits while the installer's mutex is owned (at
-// most ten minutes, messages flowing, and never again in the run once a wait ran out), a
-// 1618 is launched once more (after 30 s where the mutex could not be opened to be
-// released), and an edition still refused keeps its registrations and loses everything
-// else. The program never keeps the installer's mutex.
+// most ten minutes, messages flowing), a 1618 is launched once more, and an edition still
+// refused keeps its registrations and loses everything else. No wait follows one that ran
+// out; a mutex that cannot be opened to be released means a 30 s pause before the retry.
 TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
     struct Case {
         DWORD busyFor;

@@ -97,7 +97,7 @@ TEST_P(SharedPass, On64BitSystemWith32BitChoice) {
 
 // 0, 1605, 1603 and 3010 lead to the same calls and the same end state. Two 1618s in a row
 // (the installer busy with another installation) keep the first product's registrations
-// and its install folder, and only those.
+// and folder, and only those.
 TEST_P(SharedPass, InstallFolderGoesAfterTheInstallerHasEndedWhateverItsExitCode) {
     std::vector<std::wstring> firstLog, firstKeys;
     for (DWORD exitCode : {0u, 1605u, 1603u, 3010u, 1618u}) {
@@ -262,8 +262,7 @@ namespace {
 // With the desktop shell owned by another account, every per-user deletion of a cleanup is
 // made in that account's hive too, in the same order, and HKEY_CURRENT_USER's stay as they
 // are. No shell, a shell of the running account, or a hive that cannot be opened: no more.
-// The shell's owner is told by the process list, which may list another person's processes
-// first (another session), while opening the shell's process is refused.
+// The owner is told by the process list, without opening the shell's process (refused).
 TEST(PersonAtThePc, PerUserKeysGoFromTheShellOwnersHiveToo) {
     const std::wstring other = L"S-1-5-21-7-8-9-1002";
     const std::wstring uninstall = std::wstring(L"\\SOFTWARE\\Wow6432Node\\") + kFirstUninstall;
