@@ -113,8 +113,21 @@ HWND RealWindows::GetShellWindow() { return ::GetShellWindow(); }
 DWORD RealWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     return ::GetWindowThreadProcessId(window, processId);
 }
-HANDLE RealWindows::OpenProcess(DWORD access, BOOL inherit, DWORD processId) {
-    return ::OpenProcess(access, inherit, processId);
+// wtsapi32.dll is no KnownDLL either: both its functions are looked up in the system folder.
+BOOL RealWindows::WTSEnumerateProcessesW(HANDLE server, DWORD reserved, DWORD version, PWTS_PROCESS_INFOW* processes,
+                                         DWORD* count) {
+    using Proc = BOOL(WINAPI*)(HANDLE, DWORD, DWORD, PWTS_PROCESS_INFOW*, DWORD*);
+    const auto proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(SystemFunction(L"wtsapi32.dll", "WTSEnumerateProcessesW")));
+    if (!proc) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return FALSE;
+    }
+    return proc(server, reserved, version, processes, count);
+}
+void RealWindows::WTSFreeMemory(PVOID memory) {
+    using Proc = void(WINAPI*)(PVOID);
+    const auto proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(SystemFunction(L"wtsapi32.dll", "WTSFreeMemory")));
+    if (proc) proc(memory);
 }
 BOOL RealWindows::OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
     return ::OpenProcessToken(process, access, token);
@@ -123,12 +136,15 @@ BOOL RealWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS info
                                       PDWORD returned) {
     return ::GetTokenInformation(token, infoClass, info, size, returned);
 }
+BOOL RealWindows::ConvertSidToStringSidW(PSID sid, LPWSTR* text) { return ::ConvertSidToStringSidW(sid, text); }
+HLOCAL RealWindows::LocalFree(HLOCAL memory) { return ::LocalFree(memory); }
 BOOL RealWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ::ShellExecuteExW(info); }
 BOOL RealWindows::GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
     return ::GetExitCodeProcess(process, exitCode);
 }
 HANDLE RealWindows::OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) { return ::OpenMutexW(access, inherit, name); }
 BOOL RealWindows::ReleaseMutex(HANDLE mutex) { return ::ReleaseMutex(mutex); }
+DWORD RealWindows::GetLastError() { return ::GetLastError(); }
 BOOL RealWindows::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 HMODULE RealWindows::GetModuleHandleW(LPCWSTR moduleName) { return ::GetModuleHandleW(moduleName); }
 FARPROC RealWindows::GetProcAddress(HMODULE module, LPCSTR procName) { return ::GetProcAddress(module, procName); }

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <windows.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <winternl.h>
+#include <wtsapi32.h>
 
 #include <map>
 
@@ -66,13 +68,19 @@ public:
     virtual DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) = 0;
     virtual BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) = 0;
 
-    // The person at the PC: the account that owns the desktop shell's process.
+    // The person at the PC: the account that owns the desktop shell's process, told by the
+    // session's process list (no process of another account is opened), and the account
+    // this program runs as, told by its own token. SIDs are written as text by the system.
     virtual HWND GetShellWindow() = 0;
     virtual DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) = 0;
-    virtual HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) = 0;
+    virtual BOOL WTSEnumerateProcessesW(HANDLE server, DWORD reserved, DWORD version, PWTS_PROCESS_INFOW* processes,
+                                        DWORD* count) = 0;
+    virtual void WTSFreeMemory(PVOID memory) = 0;
     virtual BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) = 0;
     virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
                                      PDWORD returned) = 0;
+    virtual BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) = 0;
+    virtual HLOCAL LocalFree(HLOCAL memory) = 0;
 
     // Launching the Windows Installer, learning what it ended with, and telling whether it
     // is busy with another installation (its _MSIExecute mutex).
@@ -80,6 +88,8 @@ public:
     virtual BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) = 0;
     virtual HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) = 0;
     virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
+    // Why the last failed call failed (an open refused, or what it names missing).
+    virtual DWORD GetLastError() = 0;
     // Closes a process, token, mutex or file handle.
     virtual BOOL CloseHandle(HANDLE handle) = 0;
 
@@ -144,14 +154,19 @@ public:
     BOOL GetProfilesDirectoryW(LPWSTR buffer, LPDWORD size) override;
     HWND GetShellWindow() override;
     DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
-    HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
+    BOOL WTSEnumerateProcessesW(HANDLE server, DWORD reserved, DWORD version, PWTS_PROCESS_INFOW* processes,
+                                DWORD* count) override;
+    void WTSFreeMemory(PVOID memory) override;
     BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
                              PDWORD returned) override;
+    BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) override;
+    HLOCAL LocalFree(HLOCAL memory) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
     BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) override;
     HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) override;
     BOOL ReleaseMutex(HANDLE mutex) override;
+    DWORD GetLastError() override;
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
     FARPROC GetProcAddress(HMODULE module, LPCSTR procName) override;
