@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "system_library.h"
 
 using namespace velmora_bench;
 
@@ -73,6 +74,7 @@ int TimeProgram(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    velmora::LoadDllsOnlyFromSystemFolder();
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"installers" && argc == 2) return RunInstallers();
     if (mode == L"time" && argc > 2) return TimeProgram(argc, argv);

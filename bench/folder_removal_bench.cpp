@@ -12,10 +12,12 @@
 #include "bench_support.h"
 #include "install_cleaner.h"
 #include "reference_walk.h"
+#include "system_library.h"
 
 using namespace velmora_bench;
 
 int wmain(int argc, wchar_t** argv) {
+    velmora::LoadDllsOnlyFromSystemFolder();
     if (argc != 3) {
         std::fprintf(stderr, "usage: velmora_bench_folder.exe engine|walk|rmdir <folder>\n");
         return 2;

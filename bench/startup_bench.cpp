@@ -9,10 +9,12 @@
 #include <string>
 
 #include "bench_support.h"
+#include "system_library.h"
 
 using namespace velmora_bench;
 
 int wmain(int argc, wchar_t** argv) {
+    velmora::LoadDllsOnlyFromSystemFolder();
     if (argc < 3) {
         std::fprintf(stderr, "usage: velmora_bench_startup.exe <program> <caption> [timeout-ms]\n");
         return 2;

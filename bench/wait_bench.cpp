@@ -22,6 +22,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "system_library.h"
 #include "system_services.h"
 
 using namespace velmora_bench;
@@ -100,6 +101,7 @@ HANDLE StartChild() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    velmora::LoadDllsOnlyFromSystemFolder();
     const std::wstring mode = argc > 1 ? argv[1] : L"pump";
     if (mode != L"pump" && mode != L"lean" && mode != L"paced" && mode != L"plain") {
         std::fprintf(stderr, "usage: velmora_bench_wait.exe pump|lean|paced|plain [messages]\n");

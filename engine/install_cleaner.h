@@ -37,6 +37,9 @@ private:
     velmora::UniqueKey OpenPersonsHive(REGSAM view);
 
     velmora::WindowsApi& m_api;
+    // A wait for another installation ran out its time: the installer is stuck, and no
+    // later launch of this run waits (see WaitForInstallerIdle).
+    bool m_bInstallerStuck = false;
     bool m_bPersonAsked = false;
     std::wstring m_personSid;  // empty: the person at the PC is the running account, or unknown
 };

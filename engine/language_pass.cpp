@@ -48,7 +48,7 @@ BOOL CInstallCleaner::CleanLanguage(int rowIndex, BOOL use32BitView) {
 
     // An edition the installer could not remove, being busy with another installation,
     // keeps its registrations: without them it could be neither uninstalled nor repaired.
-    if (RunUninstall(m_api, productCode.c_str(), systemFolder)) {
+    if (RunUninstall(m_api, productCode.c_str(), systemFolder, m_bInstallerStuck)) {
         m_api.RegDeleteTreeW(HKEY_CLASSES_ROOT, InstallerProductsKeyPath(packedCode.c_str()).c_str());
         m_api.RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstallKey.c_str(), view, 0);
         m_api.RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath(kMachineProductsKey, form, packedCode.c_str()).c_str());

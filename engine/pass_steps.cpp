@@ -52,21 +52,25 @@ DWORD LaunchAndWait(WindowsApi& api, const std::wstring& program, const std::wst
 
 }  // namespace
 
-void WaitForInstallerIdle(WindowsApi& api) {
-    UniqueMutex running(api, api.OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
-    if (!running) return;
+bool WaitForInstallerIdle(WindowsApi& api, bool& installerStuck) {
+    if (installerStuck) return true;
+    UniqueMutex running(api, api.OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, L"Global\\_MSIExecute"));
+    if (!running) return api.GetLastError() != ERROR_ACCESS_DENIED;
     const DWORD woke = WaitWithMessagePump(running.get(), api, kInstallerWaitLimit);
     if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0) api.ReleaseMutex(running.get());
+    if (woke == WAIT_TIMEOUT) installerStuck = true;
+    return true;
 }
 
-bool RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder) {
+bool RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder, bool& installerStuck) {
     const std::wstring parameters = UninstallParameters(productCode);
     const std::wstring program = UninstallProgram(systemFolder);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (systemFolder[0] != L'\0') WaitForInstallerIdle(api);
+    for (int attempt = 0;; ++attempt) {
+        const bool waited = systemFolder[0] == L'\0' || WaitForInstallerIdle(api, installerStuck);
         if (LaunchAndWait(api, program, parameters, systemFolder) != ERROR_INSTALL_ALREADY_RUNNING) return true;
+        if (attempt == 1) return false;
+        if (!waited) PauseWithMessagePump(api, kInstallerRetryPause);
     }
-    return false;
 }
 
 void EmptyAndDeleteMachineKey(WindowsApi& api, const std::wstring& keyPath, BOOL is64BitSystem) {

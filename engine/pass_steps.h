@@ -20,20 +20,30 @@ std::wstring ReadInstallLocation(WindowsApi& api, const std::wstring& keyPath, B
 // is started: a bare "\msiexec.exe" would run whatever lies at the root of the drive.
 // Before each launch it waits while the installer is busy with another installation
 // (WaitForInstallerIdle); an uninstall that still ends with ERROR_INSTALL_ALREADY_RUNNING
-// is waited for and launched once more. False only when that second one ends so too: the
-// product is then still installed, and its registrations must stay so that it can be
-// uninstalled later.
-bool RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder);
+// is launched once more, after that wait again, or after kInstallerRetryPause where the
+// installer's mutex could not be waited on. False only when that second one ends so too:
+// the product is then still installed, and its registrations must stay so that it can be
+// uninstalled later. `installerStuck` belongs to the run (see WaitForInstallerIdle).
+bool RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder, bool& installerStuck);
 
 // How long one wait for another installation lasts at most before the launch goes ahead.
 constexpr DWORD kInstallerWaitLimit = 10 * 60 * 1000;
 
+// How long a launch that ended with ERROR_INSTALL_ALREADY_RUNNING is put off before it is
+// tried again, where the installer's mutex could not be opened to be waited on.
+constexpr DWORD kInstallerRetryPause = 30 * 1000;
+
 // Waits, at most kInstallerWaitLimit and with window messages flowing, while the Windows
 // Installer runs another installation. The installer owns its "Global\_MSIExecute" mutex
 // for as long as it runs one; the mutex may exist unowned between installations. Owning
-// it is the only sure sign that it is free, so the wait takes it and releases it at once.
-// Returns at once when the mutex does not exist or cannot be opened.
-void WaitForInstallerIdle(WindowsApi& api);
+// it is the only sure sign that it is free, so the wait takes it and releases it at once:
+// the mutex is opened with the right to release it (MUTEX_MODIFY_STATE), without which
+// Windows would refuse the release and leave this program its owner, and every later
+// installation refused. Returns false when the mutex exists but that open is refused: the
+// installer's state cannot be told then. Returns true at once when the mutex does not exist
+// or cannot be opened otherwise, and when `installerStuck` is set: a wait of this run ran
+// out its time, the installer is taken to be stuck, and no later launch of the run waits.
+bool WaitForInstallerIdle(WindowsApi& api, bool& installerStuck);
 
 // Empties a key under HKEY_LOCAL_MACHINE and deletes it: opened with full access, its
 // subkeys and values removed through the open handle, then the key by path. Nothing is

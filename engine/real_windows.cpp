@@ -1,15 +1,18 @@
 // The seam's real side: each call forwards to Win32 and does nothing else, except that
-// a key opened with a view flag is emptied in that view (see RealWindows).
+// registry keys are opened, emptied and deleted as themselves, each in the view it was
+// opened in (see RealWindows).
 #include <shlobj.h>
 
+#include "registry_as_itself.h"
 #include "registry_tree.h"
 #include "system_library.h"
+#include "unique_handle.h"
 #include "windows_api.h"
 
 namespace velmora {
 
 LONG RealWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
-    const LONG opened = ::RegOpenKeyExW(root, subKey, options, access, result);
+    const LONG opened = OpenKeyAsItself(root, subKey, options, access, result);
     const REGSAM view = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
     if (opened == ERROR_SUCCESS && view != 0) m_keyViews[*result] = view;
     return opened;
@@ -23,12 +26,28 @@ LONG RealWindows::RegCloseKey(HKEY key) {
     return ::RegCloseKey(key);
 }
 LONG RealWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
-    auto view = m_keyViews.find(key);
-    if ((subKey == nullptr || *subKey == L'\0') && view != m_keyViews.end()) return EmptyKeyInView(*this, key, view->second);
-    return ::RegDeleteTreeW(key, subKey);
+    const auto known = m_keyViews.find(key);
+    const REGSAM view = known != m_keyViews.end() ? known->second : 0;
+    if (subKey == nullptr || *subKey == L'\0') return EmptyKeyInView(*this, key, view);
+    // The named key is emptied and deleted through the one handle it was judged by.
+    UniqueKey named(*this);
+    const LONG opened = RegOpenKeyExW(key, subKey, 0, kEmptyingAccess | view, named.put());
+    if (opened != ERROR_SUCCESS) {
+        named.release();  // a failed open hands out no handle to close
+        return opened;
+    }
+    const LONG emptied = EmptyKeyInView(*this, named.get(), view);
+    const LONG deleted = DeleteOpenKey(named.get());
+    return emptied != ERROR_SUCCESS ? emptied : deleted;
 }
-LONG RealWindows::RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD reserved) {
-    return ::RegDeleteKeyExW(root, subKey, view, reserved);
+LONG RealWindows::RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD) {
+    UniqueKey key(*this);
+    const LONG opened = OpenKeyAsItself(root, subKey, 0, DELETE | view, key.put());
+    if (opened != ERROR_SUCCESS) {
+        key.release();
+        return opened;
+    }
+    return DeleteOpenKey(key.get());
 }
 LONG RealWindows::RegDisableReflectionKey(HKEY root) { return ::RegDisableReflectionKey(root); }
 LONG RealWindows::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
@@ -107,8 +126,21 @@ HWND RealWindows::GetShellWindow() { return ::GetShellWindow(); }
 DWORD RealWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     return ::GetWindowThreadProcessId(window, processId);
 }
-HANDLE RealWindows::OpenProcess(DWORD access, BOOL inherit, DWORD processId) {
-    return ::OpenProcess(access, inherit, processId);
+// wtsapi32.dll is no KnownDLL either: both its functions are looked up in the system folder.
+BOOL RealWindows::WTSEnumerateProcessesW(HANDLE server, DWORD reserved, DWORD version, PWTS_PROCESS_INFOW* processes,
+                                         DWORD* count) {
+    using Proc = BOOL(WINAPI*)(HANDLE, DWORD, DWORD, PWTS_PROCESS_INFOW*, DWORD*);
+    const auto proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(SystemFunction(L"wtsapi32.dll", "WTSEnumerateProcessesW")));
+    if (!proc) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return FALSE;
+    }
+    return proc(server, reserved, version, processes, count);
+}
+void RealWindows::WTSFreeMemory(PVOID memory) {
+    using Proc = void(WINAPI*)(PVOID);
+    const auto proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(SystemFunction(L"wtsapi32.dll", "WTSFreeMemory")));
+    if (proc) proc(memory);
 }
 BOOL RealWindows::OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
     return ::OpenProcessToken(process, access, token);
@@ -117,12 +149,15 @@ BOOL RealWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS info
                                       PDWORD returned) {
     return ::GetTokenInformation(token, infoClass, info, size, returned);
 }
+BOOL RealWindows::ConvertSidToStringSidW(PSID sid, LPWSTR* text) { return ::ConvertSidToStringSidW(sid, text); }
+HLOCAL RealWindows::LocalFree(HLOCAL memory) { return ::LocalFree(memory); }
 BOOL RealWindows::ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ::ShellExecuteExW(info); }
 BOOL RealWindows::GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
     return ::GetExitCodeProcess(process, exitCode);
 }
 HANDLE RealWindows::OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) { return ::OpenMutexW(access, inherit, name); }
 BOOL RealWindows::ReleaseMutex(HANDLE mutex) { return ::ReleaseMutex(mutex); }
+DWORD RealWindows::GetLastError() { return ::GetLastError(); }
 BOOL RealWindows::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 HMODULE RealWindows::GetModuleHandleW(LPCWSTR moduleName) { return ::GetModuleHandleW(moduleName); }
 FARPROC RealWindows::GetProcAddress(HMODULE module, LPCSTR procName) { return ::GetProcAddress(module, procName); }

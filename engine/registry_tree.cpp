@@ -12,9 +12,6 @@ namespace {
 constexpr DWORD kKeyNameCapacity = 256;
 constexpr DWORD kValueNameCapacity = 16384;
 
-// Enough to list a key, delete its values and delete it.
-constexpr REGSAM kEmptyingAccess = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE;
-
 void Keep(LONG& first, LONG result) {
     if (first == ERROR_SUCCESS) first = result;
 }

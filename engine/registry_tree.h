@@ -5,6 +5,9 @@
 
 namespace velmora {
 
+// Enough to list a key, delete its values and delete it.
+inline constexpr REGSAM kEmptyingAccess = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE;
+
 // Deletes every subkey of the open key, depth first, and then every value; the key itself
 // stays. Each subkey is opened, and deleted, with `view` (KEY_WOW64_64KEY, KEY_WOW64_32KEY
 // or 0), so the children removed are those of the key the handle stands for.

@@ -36,13 +36,15 @@ BOOL CInstallCleaner::CleanShared(BOOL use32BitView) {
 
     wchar_t systemFolder[MAX_PATH] = {};
     m_api.GetSystemDirectoryW(systemFolder, MAX_PATH);
-    const bool uninstallRan = RunUninstall(m_api, kFirstSharedProductCode, systemFolder);
+    const bool uninstallRan = RunUninstall(m_api, kFirstSharedProductCode, systemFolder, m_bInstallerStuck);
 
-    if (!installLocation.empty()) {
+    // When the installer, busy with another installation, could not remove the product, its
+    // folder stays as its registrations do: without its files a product still installed
+    // would be broken.
+    if (!installLocation.empty() && uninstallRan) {
         ProtectedPlaces places(m_api);
         RemoveHeldFolder(m_api, HoldJudgedFolder(m_api, installLocation, places));
     }
-    // Kept while the installer, busy with another installation, could not remove it.
     const UniqueKey personsHive = OpenPersonsHive(view);
     if (uninstallRan)
         DeleteProductRegistrations(m_api, kFirstSharedProductCode, kFirstSharedPackedCode, form, view,

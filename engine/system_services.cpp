@@ -18,7 +18,11 @@ int Is64BitSystem(velmora::WindowsApi& api) {
                : 0;
 }
 
-DWORD WaitWithMessagePump(HANDLE object, velmora::WindowsApi& api, DWORD milliseconds) {
+namespace {
+
+// Waits for any of `count` objects, at most `milliseconds`, dispatching the thread's window
+// messages meanwhile. With no object it only lets the time pass.
+DWORD PumpWhileWaiting(velmora::WindowsApi& api, DWORD count, const HANDLE* objects, DWORD milliseconds) {
     const DWORD start = milliseconds == INFINITE ? 0 : api.GetTickCount();
     for (;;) {
         DWORD left = milliseconds;
@@ -26,8 +30,11 @@ DWORD WaitWithMessagePump(HANDLE object, velmora::WindowsApi& api, DWORD millise
             const DWORD spent = api.GetTickCount() - start;  // unsigned: right across the counter's wrap
             left = spent < milliseconds ? milliseconds - spent : 0;
         }
-        const DWORD woke = api.MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_ALLINPUT);
-        if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0 || woke == WAIT_TIMEOUT) return woke;
+        const DWORD woke = api.MsgWaitForMultipleObjects(count, objects, FALSE, left, QS_ALLINPUT);
+        // WAIT_OBJECT_0 + count (WAIT_OBJECT_0 itself when there is no object) means input.
+        if (woke < WAIT_OBJECT_0 + count || (woke >= WAIT_ABANDONED_0 && woke < WAIT_ABANDONED_0 + count) ||
+            woke == WAIT_TIMEOUT)
+            return woke;
         // Input arrived (or the wait failed): empty the queue so the dialog stays painted.
         // WM_QUIT is dispatched like any message; only the process's end stops the wait.
         MSG msg;
@@ -37,6 +44,16 @@ DWORD WaitWithMessagePump(HANDLE object, velmora::WindowsApi& api, DWORD millise
         }
         if (woke == WAIT_FAILED) return woke;
     }
+}
+
+}  // namespace
+
+DWORD WaitWithMessagePump(HANDLE object, velmora::WindowsApi& api, DWORD milliseconds) {
+    return PumpWhileWaiting(api, 1, &object, milliseconds);
+}
+
+void PauseWithMessagePump(velmora::WindowsApi& api, DWORD milliseconds) {
+    PumpWhileWaiting(api, 0, nullptr, milliseconds);
 }
 
 std::wstring InstallerProductsKeyPath(const wchar_t* packedCode) {

@@ -19,6 +19,10 @@ int Is64BitSystem(velmora::WindowsApi& api = velmora::SystemWindows());
 DWORD WaitWithMessagePump(HANDLE object, velmora::WindowsApi& api = velmora::SystemWindows(),
                           DWORD milliseconds = INFINITE);
 
+// Lets `milliseconds` pass while every window message of the calling thread is dispatched,
+// so the dialog stays painted: a wait on nothing, measured as WaitWithMessagePump measures.
+void PauseWithMessagePump(velmora::WindowsApi& api, DWORD milliseconds);
+
 // "Installer\Products\" followed by the packed product code.
 std::wstring InstallerProductsKeyPath(const wchar_t* packedCode);
 

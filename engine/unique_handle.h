@@ -77,11 +77,28 @@ struct VolumeFindTraits {
     static void Close(WindowsApi& api, Handle h) { api.FindVolumeClose(h); }
 };
 
+// The process list WTSEnumerateProcessesW hands out, given back with WTSFreeMemory.
+struct ProcessListTraits {
+    using Handle = PWTS_PROCESS_INFOW;
+    static Handle None() { return nullptr; }
+    static void Close(WindowsApi& api, Handle h) { api.WTSFreeMemory(h); }
+};
+
+// Text the system allocated for the caller (as ConvertSidToStringSidW does), given back
+// with LocalFree.
+struct LocalTextTraits {
+    using Handle = LPWSTR;
+    static Handle None() { return nullptr; }
+    static void Close(WindowsApi& api, Handle h) { api.LocalFree(h); }
+};
+
 using UniqueKey = Unique<KeyTraits>;
 using UniqueFind = Unique<FindTraits>;
 using UniqueProcess = Unique<KernelObjectTraits>;
 using UniqueMutex = Unique<KernelObjectTraits>;
 using UniqueFile = Unique<FileTraits>;
 using UniqueVolumeFind = Unique<VolumeFindTraits>;
+using UniqueProcessList = Unique<ProcessListTraits>;
+using UniqueLocalText = Unique<LocalTextTraits>;
 
 }  // namespace velmora

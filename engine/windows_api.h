@@ -2,13 +2,15 @@
 //
 // It names exactly the Windows calls the engine makes, with Win32's own signatures, so
 // that the engine reads like plain Win32 code. RealWindows forwards each call to the
-// system (emptying an open key being the one call it does more for, see below); the tests
+// system (the registry calls that open and delete keys doing more, see below); the tests
 // substitute a simulated Windows that logs every call in order.
 #pragma once
 
 #include <windows.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <winternl.h>
+#include <wtsapi32.h>
 
 #include <map>
 
@@ -77,13 +79,19 @@ public:
                                        LPDWORD maxComponentLength, LPDWORD fileSystemFlags, LPWSTR fileSystemName,
                                        DWORD fileSystemNameSize) = 0;
 
-    // The person at the PC: the account that owns the desktop shell's process.
+    // The person at the PC: the account that owns the desktop shell's process, told by the
+    // session's process list (no process of another account is opened), and the account
+    // this program runs as, told by its own token. SIDs are written as text by the system.
     virtual HWND GetShellWindow() = 0;
     virtual DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) = 0;
-    virtual HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) = 0;
+    virtual BOOL WTSEnumerateProcessesW(HANDLE server, DWORD reserved, DWORD version, PWTS_PROCESS_INFOW* processes,
+                                        DWORD* count) = 0;
+    virtual void WTSFreeMemory(PVOID memory) = 0;
     virtual BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) = 0;
     virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
                                      PDWORD returned) = 0;
+    virtual BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) = 0;
+    virtual HLOCAL LocalFree(HLOCAL memory) = 0;
 
     // Launching the Windows Installer, learning what it ended with, and telling whether it
     // is busy with another installation (its _MSIExecute mutex).
@@ -91,6 +99,8 @@ public:
     virtual BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) = 0;
     virtual HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) = 0;
     virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
+    // Why the last failed call failed (an open refused, or what it names missing).
+    virtual DWORD GetLastError() = 0;
     // Closes a process, token, mutex or file handle.
     virtual BOOL CloseHandle(HANDLE handle) = 0;
 
@@ -109,10 +119,16 @@ public:
     virtual LRESULT DispatchMessageW(const MSG* msg) = 0;
 };
 
-// The system itself: every call goes straight to Win32, with one exception. A key opened
-// with a view flag is remembered with that view, and RegDeleteTreeW on such a key with no
-// subkey name empties it in that view (EmptyKeyInView) rather than through Win32's
-// RegDeleteTreeW, which takes no view flag and may reach the other view's children.
+// The system itself: every call goes straight to Win32, except the registry calls that open
+// and delete keys, which judge each key as itself (registry_as_itself.h). RegOpenKeyExW
+// walks the path one key at a time with REG_OPTION_OPEN_LINK and fails where a registry
+// link stands above the key named; a link named last is opened as the link.
+// RegDeleteKeyExW deletes the key so opened through its own handle (a link goes itself).
+// RegDeleteTreeW empties the key with EmptyKeyInView, every child opened and deleted as
+// itself, then deletes the named key through the handle it was emptied through; it never
+// goes to Win32's RegDeleteTreeW, which follows links among the children and takes no view
+// flag. A key opened with a view flag is remembered with that view and emptied in it; a
+// key opened without one is emptied without flags, in the process's own view.
 class RealWindows : public WindowsApi {
 public:
     LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
@@ -157,14 +173,19 @@ public:
                                DWORD fileSystemNameSize) override;
     HWND GetShellWindow() override;
     DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
-    HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
+    BOOL WTSEnumerateProcessesW(HANDLE server, DWORD reserved, DWORD version, PWTS_PROCESS_INFOW* processes,
+                                DWORD* count) override;
+    void WTSFreeMemory(PVOID memory) override;
     BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
                              PDWORD returned) override;
+    BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) override;
+    HLOCAL LocalFree(HLOCAL memory) override;
     BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) override;
     BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) override;
     HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) override;
     BOOL ReleaseMutex(HANDLE mutex) override;
+    DWORD GetLastError() override;
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
     FARPROC GetProcAddress(HMODULE module, LPCSTR procName) override;

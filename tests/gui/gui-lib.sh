@@ -104,9 +104,10 @@ gui_prefix_pids() {
   return 0
 }
 
+# Starts Velmora.exe from the Windows folder $1 (default: where gui_stage put it).
 gui_start_velmora() {
   [ -z "$(gui_prefix_pids Velmora.exe)" ] || gui_die "a Velmora.exe already runs in $WINEPREFIX"
-  (cd "$WINEPREFIX/drive_c" && exec wine "$GUI_STAGE_WIN\\Velmora.exe" >"$GUI_TMP/velmora.log" 2>&1 </dev/null) &
+  (cd "$WINEPREFIX/drive_c" && exec wine "${1:-$GUI_STAGE_WIN}\\Velmora.exe" >"$GUI_TMP/velmora.log" 2>&1 </dev/null) &
   GUI_VELMORA_PID=$!
 }
 

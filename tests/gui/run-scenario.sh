@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # run-scenario.sh BUILD_DIR PREFIX SCENARIO
 #   PREFIX    pfx64 | pfx32: the throwaway test prefix below BUILD_DIR/velmora-wine
-#   SCENARIO  MainDialog | AboutBox | CleanUpNo | Cancel | CleanUpYes | RunIgnoresClicks
+#   SCENARIO  MainDialog | AboutBox | CleanUpNo | Cancel | CleanUpYes | RunIgnoresClicks |
+#             PlantedDlls
 #
 # Runs the real Velmora.exe in the prefix on a virtual display of its own and drives it
 # from outside with velmora_gui_driver.exe: reads its controls, opens its menus and boxes,
@@ -15,6 +16,9 @@
 #   CleanUpYes        CleanUp asks; Yes removes the installation and Velmora ends
 #   RunIgnoresClicks  CleanUp, Cancel, Escape and the close button during the run are not
 #                     acted upon: the run completes, and then Velmora ends
+#   PlantedDlls       started from a folder of its own that also holds fakes of userenv.dll
+#                     and of DLLs loaded later by name, the dialog opens and closes, and
+#                     none of the fakes was loaded
 # Which packages: on the 32-bit prefix the 32-bit ones. On the 64-bit prefix the dialog
 # starts with "64 Bit" checked, so the scenarios that keep the choice use the 64-bit
 # packages; RunIgnoresClicks first clicks "32 Bit" and uses the 32-bit packages, so that
@@ -60,9 +64,9 @@ check_fixtures() {   # installed | removed
   [ "$rc" = 0 ] || { echo "check-fixtures $1 failed; all checks in $log"; return 1; }
 }
 
-start_velmora() {
+start_velmora() {   # [Windows folder]
   step "starting Velmora.exe on display $DISPLAY"
-  gui_start_velmora
+  gui_start_velmora "$@"
   gui_drive wait-dialog 60
 }
 
@@ -152,6 +156,21 @@ case "$scenario" in
     gui_drive clicks-during-run 300
     velmora_ended
     check_fixtures removed
+    ;;
+  PlantedDlls)
+    # A folder a standard user may write to, as Downloads is. Each fake, when loaded,
+    # leaves "<name>.loaded" beside itself.
+    planted="$WINEPREFIX/drive_c/velmora-downloads"
+    rm -rf "$planted" && mkdir "$planted"
+    cp "$GUI_BUILD/app/Velmora.exe" "$GUI_BUILD"/tests/gui/planted/*.dll "$planted/"
+    echo "planted: $(cd "$planted" && echo ./*.dll)"
+    start_velmora 'C:\velmora-downloads'
+    gui_drive click-cancel
+    gui_drive wait-exit 30 --no-installer
+    velmora_ended
+    loaded=$(cd "$planted" && find . -name '*.loaded' | sort | tr '\n' ' ')
+    [ -z "$loaded" ] || { echo "FAIL  DLLs planted beside Velmora.exe were loaded: $loaded"; exit 1; }
+    echo "PASS  no DLL planted beside Velmora.exe was loaded"
     ;;
   *) gui_die "unknown scenario '$scenario'" ;;
 esac

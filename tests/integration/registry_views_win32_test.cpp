@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "install_cleaner.h"
 #include "pass_steps.h"
 #include "product_codes.h"
 #include "registry_tree.h"
@@ -10,9 +11,9 @@ using namespace velmora;
 
 namespace {
 
-bool Exists(HKEY root, const std::wstring& path, REGSAM view) {
+bool Exists(HKEY root, const std::wstring& path, REGSAM view, DWORD options = 0) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root, path.c_str(), options, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     ::RegCloseKey(key);
     return true;
 }
@@ -113,7 +114,7 @@ TEST(RegistryViewsWin32, EmptyingAnOpenKeyKeepsTheOtherViewsSameNamedChildren) {
 
 // The real seam itself, recorded: RegDeleteTreeW on a key opened with a view flag opens and
 // deletes each child with that flag; a key opened without a flag (the system may hand out
-// the same handle value again) goes to Win32's RegDeleteTreeW as it is. Each key is made
+// the same handle value again) is walked without one, in the process's own view. Each key is made
 // where its open finds it: without a flag that is the process's own view, which for the
 // 32-bit product on a 64-bit system is the 32-bit one, for the 64-bit twin the 64-bit one.
 class RecordingWindows : public RealWindows {
@@ -143,10 +144,46 @@ TEST(RegistryViewsWin32, TheSeamEmptiesAKeyOpenedInAViewWithThatViewsFlag) {
         const std::wstring flag = std::to_wstring(view);
         const std::vector<std::wstring> walk{L"open Child " + flag, L"open Deeper " + flag, L"delete Deeper " + flag,
                                              L"delete Child " + flag};
-        EXPECT_EQ(windows.calls, view ? walk : std::vector<std::wstring>());
+        EXPECT_EQ(windows.calls, walk);
         EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Child", view));
         ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), view, 0);
     }
+}
+
+// A registry link that a user can make in the own hive, below the language key, in place of
+// it and above it, each pointing at a key under HKLM\Software: the language pass deletes the
+// links it names, goes through none, and leaves the key they point at whole. The target is
+// named by its absolute path, which no view redirects; the links are made where the pass's
+// flagless HKCU calls find them for the 32-bit product too (Wine redirects HKCU\Software
+// only once its Wow6432Node exists).
+TEST(RegistryViewsWin32, TheLanguagePassDeletesLinksAndLeavesTheirTargetWhole) {
+    const BOOL is64 = testenv::PrefixKind() == L"pfx64";
+    const REGSAM view = ViewFlag(is64);
+    const std::wstring bystander = L"Software\\VelmoraBystander";
+    const std::wstring version = L"Software\\TORVEN\\VARNO\\2017", language = version + L"\\en-US";
+    Create(HKEY_LOCAL_MACHINE, bystander + L"\\en-US", view);
+    Create(HKEY_LOCAL_MACHINE, bystander, view);
+    for (const std::wstring& link : {language + L"\\Linked", language, version}) {
+        if (link == version) ::RegDeleteKeyExW(HKEY_CURRENT_USER, version.c_str(), view, 0);
+        else Create(HKEY_CURRENT_USER, link == language ? version : language, view);
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, link.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                                    KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const std::wstring target = L"\\Registry\\Machine\\" + bystander;
+        ::RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                         static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+        ::RegCloseKey(key);
+        ASSERT_TRUE(HasValue(HKEY_CURRENT_USER, link + L"\\en-US", view)) << "the link leads to its target";
+
+        CInstallCleaner().CleanLanguage(1, TRUE);  // en-US
+        EXPECT_EQ(Exists(HKEY_CURRENT_USER, link, view, REG_OPTION_OPEN_LINK), link == version) << link;
+        EXPECT_EQ(Exists(HKEY_CURRENT_USER, language, view, REG_OPTION_OPEN_LINK), link == version) << link;
+        EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, bystander, view)) << link;
+        EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, bystander + L"\\en-US", view)) << link;
+    }
+    SystemWindows().RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TORVEN");
+    EmptyAndDeleteMachineKey(SystemWindows(), bystander, is64);
 }
 
 TEST(RegistryViewsWin32, InstallLocationIsReadWithTheBoundedSize) {

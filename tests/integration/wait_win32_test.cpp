@@ -63,26 +63,36 @@ TEST(WaitWin32, NullHandleDispatchesWhatIsQueuedAndReturns) {
 }
 
 // While another thread owns the installer's mutex the wait lasts, dispatching messages,
-// and it ends once the mutex is released, long before its own limit.
+// and it ends once the mutex is released, long before its own limit, leaving it free.
 TEST(WaitWin32, InstallerWaitLastsUntilTheInstallerMutexIsReleased) {
     HANDLE owned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread installer([owned] {
+    DWORD released = 0;
+    std::thread installer([owned, &released] {
         HANDLE mutex = ::CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute");
         ::SetEvent(owned);
         ::Sleep(2000);
+        released = ::GetTickCount();
         ::ReleaseMutex(mutex);
         ::CloseHandle(mutex);
     });
     ::WaitForSingleObject(owned, INFINITE);
+    HANDLE kept = ::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, L"Global\\_MSIExecute");  // keeps the mutex in being
     HWND window = MakeCountingWindow();
     g_received = 0;
     for (int i = 0; i < 100; ++i) ::PostMessageW(window, WM_APP, i, 0);
     const DWORD start = ::GetTickCount();
-    velmora::WaitForInstallerIdle(velmora::SystemWindows());
-    const DWORD waited = ::GetTickCount() - start;
+    bool stuck = false;
+    EXPECT_TRUE(velmora::WaitForInstallerIdle(velmora::SystemWindows(), stuck));
+    const DWORD end = ::GetTickCount();
     installer.join();
-    EXPECT_GE(waited, 1500u);
-    EXPECT_LT(waited, 30000u);
+    DWORD taken = WAIT_FAILED;
+    std::thread([&] { taken = ::WaitForSingleObject(kept, 0), ::ReleaseMutex(kept); }).join();
+    EXPECT_EQ(taken, WAIT_OBJECT_0);
+    ::CloseHandle(kept);
+    // Measured against the release itself, so that a slow start of this thread cannot pass
+    // for a wait cut short.
+    EXPECT_LE(end - start, 30000u);
+    EXPECT_GE(static_cast<LONG>(end - released), 0);
     EXPECT_EQ(g_received, 100);
     ::CloseHandle(owned);
     ::DestroyWindow(window);

@@ -91,6 +91,9 @@ std::wstring CollapsePlainPath(const std::wstring& path) {
     return s;
 }
 
+// Whether a handle opened with `granted` holds every right of `needed`.
+bool Holds(DWORD granted, DWORD needed) { return (granted & needed) == needed; }
+
 HANDLE FakeHandle(std::uintptr_t base, int ordinal) { return reinterpret_cast<HANDLE>(base + ordinal * 4); }
 
 // What NtCreateFile and NtQueryInformationFile return.
@@ -332,6 +335,7 @@ LONG SimWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM 
     if (!Locate(root, subKey, access, key)) return ERROR_INVALID_HANDLE;
     if (!m_keys.count(key.physical)) return ERROR_FILE_NOT_FOUND;
     if (m_denied.count(key.physical)) return ERROR_ACCESS_DENIED;
+    key.access = access;
     HKEY handle = reinterpret_cast<HKEY>(FakeHandle(0x10000, ordinal));
     ++m_nextKeyOrdinal;
     m_keyHandles[handle] = key;
@@ -348,6 +352,7 @@ LONG SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD 
         return ERROR_ACCESS_DENIED;
     auto handle = m_keyHandles.find(key);
     if (handle == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!Holds(handle->second.access, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     auto storedKey = m_keys.find(handle->second.physical);
     if (storedKey == m_keys.end()) return ERROR_KEY_DELETED;
     const Key& stored = storedKey->second;
@@ -378,6 +383,9 @@ LONG SimWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
     if (Begin(L"RegDeleteTreeW(" + HandleName(key) + L", " + Text(subKey) + L")"))
         return Record(at, ERROR_ACCESS_DENIED);
     const bool named = subKey && *subKey;
+    // The rights RegDeleteTreeW needs on the key it starts from.
+    if (m_keyHandles.count(key) && !Holds(m_keyHandles[key].access, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE))
+        return Record(at, ERROR_ACCESS_DENIED);
     if (!RootName(key).empty() && !named)
         return Record(at, ERROR_INVALID_PARAMETER);  // the roots themselves are never emptied here
     if (!named) {
@@ -422,6 +430,7 @@ LONG SimWindows::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameL
     if (Begin(L"RegEnumKeyExW(" + HandleName(key) + L", " + std::to_wstring(index) + L")")) return ERROR_ACCESS_DENIED;
     auto open = m_keyHandles.find(key);
     if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!Holds(open->second.access, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     if (!m_keys.count(open->second.physical)) return ERROR_KEY_DELETED;
     // Listing is not redirected: it shows the children of the key the handle stands for.
     const std::vector<std::wstring> names = SubkeysOf(open->second.physical);
@@ -438,6 +447,7 @@ LONG SimWindows::RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameL
     if (Begin(L"RegEnumValueW(" + HandleName(key) + L", " + std::to_wstring(index) + L")")) return ERROR_ACCESS_DENIED;
     auto open = m_keyHandles.find(key);
     if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!Holds(open->second.access, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     auto stored = m_keys.find(open->second.physical);
     if (stored == m_keys.end()) return ERROR_KEY_DELETED;
     if (index >= stored->second.values.size()) return ERROR_NO_MORE_ITEMS;
@@ -454,6 +464,7 @@ LONG SimWindows::RegDeleteValueW(HKEY key, LPCWSTR valueName) {
     if (Begin(L"RegDeleteValueW(" + HandleName(key) + L", " + Text(valueName) + L")")) return ERROR_ACCESS_DENIED;
     auto open = m_keyHandles.find(key);
     if (open == m_keyHandles.end()) return ERROR_INVALID_HANDLE;
+    if (!Holds(open->second.access, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     auto stored = m_keys.find(open->second.physical);
     if (stored == m_keys.end()) return ERROR_KEY_DELETED;
     return stored->second.values.erase(Upper(valueName ? valueName : L"")) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
@@ -761,7 +772,7 @@ NTSTATUS SimWindows::NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTR
     const DWORD kind = m_nodes[key].attributes;
     if (options & FILE_DELETE_ON_CLOSE) deletions.push_back(FinalPathOf(key));
     if ((options & FILE_NON_DIRECTORY_FILE) && (kind & FILE_ATTRIBUTE_DIRECTORY)) return kAccessDenied;
-    if ((options & FILE_DELETE_ON_CLOSE) && (kind & FILE_ATTRIBUTE_READONLY)) return kAccessDenied;
+    if ((options & FILE_DELETE_ON_CLOSE) && ((kind & FILE_ATTRIBUTE_READONLY) || !(access & DELETE))) return kAccessDenied;
     *file = OpenNode(key, access, share, parent->second.viaShare);
     if (*file == INVALID_HANDLE_VALUE) return kSharingViolation;
     m_fileHandles[*file].deleteOnClose = (options & FILE_DELETE_ON_CLOSE) != 0;
@@ -818,7 +829,9 @@ BOOL SimWindows::GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_C
     auto node = m_nodes.find(open->second.key);
     if (node == m_nodes.end()) return FALSE;
     if (infoClass == FileIdBothDirectoryRestartInfo || infoClass == FileIdBothDirectoryInfo) {
-        if (node->second.unlistable || !(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
+        if (node->second.unlistable || !(node->second.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            !Holds(open->second.access, FILE_LIST_DIRECTORY))
+            return FALSE;
         std::vector<const Node*> children = ChildrenOf(open->second.key);
         Node dot, dotDot;  // what a folder's listing shows first, unless it lists no dot entries
         dot.name = L".", dotDot.name = L"..";
@@ -1008,10 +1021,8 @@ bool SimWindows::IsProcessRunning(HANDLE process) const {
     return it != m_processes.end() && it->second.running;
 }
 
-// The shell's window and process, whose handles are not accounted for. A process's token
-// is its own handle; its user is the shell owner, or for this process kRunningAccount.
+// The shell's window, whose handle is not accounted for. A process's token is its own handle.
 const HWND kShellWindow = reinterpret_cast<HWND>(0x60010);
-const HANDLE kShellProcess = reinterpret_cast<HANDLE>(0x60020);
 
 HWND SimWindows::GetShellWindow() { return Begin(L"GetShellWindow()") || m_shellOwner.empty() ? nullptr : kShellWindow; }
 
@@ -1020,15 +1031,29 @@ DWORD SimWindows::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     return *processId ? 77 : 0;
 }
 
-HANDLE SimWindows::OpenProcess(DWORD access, BOOL, DWORD processId) {
-    return Begin(L"OpenProcess(" + Hex(access) + L", " + std::to_wstring(processId) + L")") || processId != 4242
-               ? nullptr
-               : kShellProcess;
+BOOL SimWindows::WTSEnumerateProcessesW(HANDLE server, DWORD, DWORD version, PWTS_PROCESS_INFOW* list, DWORD* count) {
+    if (Begin(L"WTSEnumerateProcessesW(" + std::to_wstring(version) + L")") || server != WTS_CURRENT_SERVER_HANDLE) return FALSE;
+    auto listed = listedProcesses;
+    if (!m_shellOwner.empty()) listed.emplace_back(4242, m_shellOwner);
+    m_listed.assign(listed.size(), WTS_PROCESS_INFOW{});
+    for (size_t i = 0; i < listed.size(); ++i)  // each SID is freed by WTSFreeMemory
+        m_listed[i].ProcessId = listed[i].first, ::ConvertStringSidToSidW(listed[i].second.c_str(), &m_listed[i].pUserSid);
+    *list = m_listed.data(), *count = static_cast<DWORD>(listed.size()), ++m_allocations;
+    return TRUE;
 }
 
+void SimWindows::WTSFreeMemory(PVOID) {
+    Begin(L"WTSFreeMemory()");
+    for (WTS_PROCESS_INFOW& process : m_listed) ::LocalFree(process.pUserSid);
+    m_listed.clear(), --m_allocations;
+}
+
+// Only this process's own token opens: an administrator without the debug privilege enabled
+// is refused another account's process and token, and the engine opens no other process.
 BOOL SimWindows::OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
     *token = process;
-    return !Begin(L"OpenProcessToken(" + Hex(reinterpret_cast<std::uintptr_t>(process)) + L", " + Hex(access) + L")");
+    return !Begin(L"OpenProcessToken(" + Hex(reinterpret_cast<std::uintptr_t>(process)) + L", " + Hex(access) + L")") &&
+           process == reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 }
 
 BOOL SimWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
@@ -1036,7 +1061,7 @@ BOOL SimWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoC
     PSID sid = nullptr;
     if (Begin(L"GetTokenInformation(" + Hex(reinterpret_cast<std::uintptr_t>(token)) + L", " +
               std::to_wstring(infoClass) + L")") ||
-        infoClass != TokenUser || !::ConvertStringSidToSidW(token == kShellProcess ? m_shellOwner.c_str() : kRunningAccount, &sid))
+        infoClass != TokenUser || !::ConvertStringSidToSidW(kRunningAccount, &sid))
         return FALSE;
     const DWORD length = ::GetLengthSid(sid);
     *returned = sizeof(TOKEN_USER) + length;
@@ -1045,6 +1070,11 @@ BOOL SimWindows::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoC
     ::LocalFree(sid);
     return size >= *returned;
 }
+
+BOOL SimWindows::ConvertSidToStringSidW(PSID sid, LPWSTR* text) {
+    return !Begin(L"ConvertSidToStringSidW()") && ::ConvertSidToStringSidW(sid, text) && (++m_allocations, true);
+}
+HLOCAL SimWindows::LocalFree(HLOCAL memory) { return Begin(L"LocalFree()"), --m_allocations, ::LocalFree(memory); }
 
 BOOL SimWindows::GetExitCodeProcess(HANDLE process, LPDWORD code) {
     auto it = m_processes.find(process);
@@ -1057,13 +1087,18 @@ BOOL SimWindows::GetExitCodeProcess(HANDLE process, LPDWORD code) {
 // The installer's mutex exists only while it is busy; the engine opens it once at a time.
 HANDLE SimWindows::OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) {
     if (Begin(L"OpenMutexW(" + Hex(access) + L", " + std::to_wstring(inherit) + L", " + Text(name) + L")") ||
-        m_ticks >= m_installerBusyUntil)
-        return nullptr;
+        m_ticks >= m_installerBusyUntil || !Holds(m_mutexGrants, access))
+        return m_lastError = m_ticks >= m_installerBusyUntil ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED, nullptr;
     m_mutexOpen = true;
+    m_mutexAccess = access;
     return kInstallerMutex;
 }
 
-BOOL SimWindows::ReleaseMutex(HANDLE) { return !Begin(L"ReleaseMutex(#m)"); }
+// Only a handle with MUTEX_MODIFY_STATE releases the mutex; without, the ownership stays.
+BOOL SimWindows::ReleaseMutex(HANDLE) {
+    if (Begin(L"ReleaseMutex(#m)") || !Holds(m_mutexAccess, MUTEX_MODIFY_STATE)) return m_lastError = ERROR_ACCESS_DENIED, FALSE;
+    return m_mutexOwned = false, TRUE;
+}
 
 BOOL SimWindows::CloseHandle(HANDLE handle) {
     if (handle == kInstallerMutex && m_mutexOpen) {
@@ -1139,7 +1174,9 @@ DWORD SimWindows::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, 
         if (!m_queue.empty()) return WAIT_OBJECT_0 + 1;
         m_ticks += std::min(milliseconds, m_installerBusyUntil - m_ticks);
     }
-    if (mutex) return m_ticks < m_installerBusyUntil ? WAIT_TIMEOUT : WAIT_OBJECT_0;
+    if (mutex) return m_ticks < m_installerBusyUntil ? WAIT_TIMEOUT : (m_mutexOwned = true, WAIT_OBJECT_0);
+    if (count == 0 && m_queue.empty()) m_ticks += milliseconds == INFINITE ? 0 : milliseconds;  // a pause: time passes
+    if (count == 0) return m_queue.empty() ? WAIT_TIMEOUT : WAIT_OBJECT_0;
     if (count != 1 || process == m_processes.end()) return WAIT_FAILED;
     for (;;) {
         if (!process->second.running) return WAIT_OBJECT_0;

@@ -113,6 +113,8 @@ public:
     // program runs as kRunningAccount. HKEY_USERS holds each account's hive by SID.
     static constexpr const wchar_t* kRunningAccount = L"S-1-5-21-1000-2000-3000-1001";
     void SetShellOwner(const std::wstring& sid) { m_shellOwner = sid; }
+    // Every process as WTSEnumerateProcessesW lists it, by ID and owner's SID; then the shell's (4242).
+    std::vector<std::pair<DWORD, std::wstring>> listedProcesses{{4, L"S-1-5-18"}, {1234, kRunningAccount}};
     void DenyAccess(HKEY root, const std::wstring& path) { m_denied.insert(StorePath(root, path)); }
 
     // ---- Processes. A launched process runs until the test ends it or, by default, until
@@ -125,6 +127,10 @@ public:
     // The Windows Installer runs another installation, owning its _MSIExecute mutex, for the
     // next `milliseconds` of the simulated clock (GetTickCount), which only waits advance.
     void SetInstallerBusyFor(DWORD milliseconds) { m_installerBusyUntil = m_ticks + milliseconds; }
+    // The rights the mutex grants this program (an open asking more is refused). A wait that
+    // gets it makes the program its owner until a release through a handle that may release it.
+    void SetInstallerMutexGrants(DWORD rights) { m_mutexGrants = rights; }
+    bool OwnsInstallerMutex() const { return m_mutexOwned; }
     DWORD Ticks() const { return m_ticks; }
     std::function<void(const Launch&)> onProcessExit;  // what the program did when it ends
     void EndProcess(HANDLE process);
@@ -142,7 +148,7 @@ public:
     void FailEvery(const std::wstring& callName) { m_failNames.insert(callName); }
     size_t OpenHandleCount() const {
         return m_keyHandles.size() + m_findHandles.size() + m_processes.size() + m_fileHandles.size() + m_mutexOpen +
-               (m_volumesListed >= 0);
+               m_allocations + (m_volumesListed >= 0);
     }
     // Runs before each call of the seam, with the call as the log shows it: a test's chance to
     // change the file tree between two calls, as another process could.
@@ -191,7 +197,10 @@ public:
     BOOL GetVolumeInformationW(LPCWSTR rootPath, LPWSTR, DWORD, LPDWORD serialNumber, LPDWORD, LPDWORD, LPWSTR, DWORD) override;
     HWND GetShellWindow() override;
     DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
-    HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
+    BOOL WTSEnumerateProcessesW(HANDLE server, DWORD, DWORD version, PWTS_PROCESS_INFOW* list, DWORD* count) override;
+    void WTSFreeMemory(PVOID memory) override;
+    BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) override;
+    HLOCAL LocalFree(HLOCAL memory) override;
     BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD size,
                              PDWORD returned) override;
@@ -199,6 +208,7 @@ public:
     BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) override;
     HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) override;
     BOOL ReleaseMutex(HANDLE mutex) override;
+    DWORD GetLastError() override { return Begin(L"GetLastError()"), m_lastError; }
     BOOL CloseHandle(HANDLE handle) override;
     HMODULE GetModuleHandleW(LPCWSTR moduleName) override;
     FARPROC GetProcAddress(HMODULE module, LPCSTR procName) override;
@@ -226,6 +236,7 @@ private:
         bool view32 = true;
         REGSAM viewFlag = 0;  // the view flag the open carried, if any
         std::wstring physical;
+        REGSAM access = KEY_ALL_ACCESS;  // the rights it was opened with; a root has them all
     };
     struct Node {
         std::wstring name;  // as created
@@ -317,6 +328,10 @@ private:
     std::wstring m_shellOwner;
     std::set<std::wstring> m_denied;  // keys whose opens are refused
     bool m_mutexOpen = false;  // the installer's mutex, "#m"
+    bool m_mutexOwned = false;
+    DWORD m_mutexAccess = 0, m_mutexGrants = MUTEX_ALL_ACCESS, m_lastError = ERROR_SUCCESS;
+    std::vector<WTS_PROCESS_INFOW> m_listed;  // the process list handed out
+    int m_allocations = 0;                    // process lists and SID texts handed out, not yet freed
     DWORD m_ticks = 0;
     DWORD m_installerBusyUntil = 0;
     std::deque<MSG> m_queue;

@@ -316,22 +316,27 @@ TEST_P(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEndedWhateverItsEx
 
 // Another installation running: each launch waits while the installer's mutex is owned (at
 // most ten minutes, messages flowing), a 1618 is launched once more, and an edition still
-// refused keeps its registrations and loses everything else.
+// refused keeps its registrations and loses everything else. No wait follows one that ran
+// out; a mutex that cannot be opened to be released means a 30 s pause before the retry.
 TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
     struct Case {
         DWORD busyFor;
         std::vector<DWORD> exitCodes;
         std::vector<DWORD> launchedAt;
         bool kept;
+        DWORD grants = MUTEX_ALL_ACCESS;  // what the installer's mutex lets this program do
     };
     const Case cases[] = {{30000, {0}, {30000}, false},
                           {kInstallerWaitLimit + 60000, {0}, {kInstallerWaitLimit}, false},
                           {0, {1618, 0}, {0, 0}, false},
-                          {0, {1618, 1618}, {0, 0}, true}};
+                          {0, {1618, 1618}, {0, 0}, true},
+                          {3 * kInstallerWaitLimit, {1618, 1618}, {kInstallerWaitLimit, kInstallerWaitLimit}, true},
+                          {60000, {1618, 0}, {0, kInstallerRetryPause}, false, SYNCHRONIZE}};
     for (const Case& c : cases) {
         SimWindows w(GetParam());
         InstallEdition(w, 1, true, kLocation);
         w.SetInstallerBusyFor(c.busyFor);
+        w.SetInstallerMutexGrants(c.grants);
         w.exitCodes.assign(c.exitCodes.begin(), c.exitCodes.end());
         w.Post(WM_PAINT);
         std::vector<DWORD> launchedAt;
@@ -345,6 +350,7 @@ TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
         EXPECT_EQ(w.KeyExists(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + EditionPackedCode(g_languageTable[1])), c.kept);
         EXPECT_EQ(w.KeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kEnglishUninstall), c.kept);
         EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017\\en-US"));
+        EXPECT_FALSE(w.OwnsInstallerMutex());
         EXPECT_EQ(w.OpenHandleCount(), 0u);
     }
 }

@@ -57,7 +57,8 @@ TEST_P(SharedPass, On64BitSystemWith32BitChoice) {
                   L"RegQueryValueExW(#k1, InstallLocation, 260)",
                   L"RegCloseKey(#k1)",
                   L"GetSystemDirectoryW(260)",
-                  L"OpenMutexW(0x100000, 0, Global\\_MSIExecute)",
+                  L"OpenMutexW(0x100001, 0, Global\\_MSIExecute)",
+                  L"GetLastError()",
                   L"ShellExecuteExW(C:\\Windows\\system32\\msiexec.exe, /x {5E3B9D14-A001-0000-A001-C3E1F06A7B52} "
                   L"/quiet /passive /norestart keepuserdata=yes, nShow=0, fMask=0x40) -> #p2",
                   L"MsgWaitForMultipleObjects(1, #p2, 0, INFINITE, 0x4ff)",
@@ -95,8 +96,8 @@ TEST_P(SharedPass, On64BitSystemWith32BitChoice) {
 }
 
 // 0, 1605, 1603 and 3010 lead to the same calls and the same end state. Two 1618s in a row
-// (the installer busy with another installation) keep the first product's registrations,
-// and only those.
+// (the installer busy with another installation) keep the first product's registrations
+// and folder, and only those.
 TEST_P(SharedPass, InstallFolderGoesAfterTheInstallerHasEndedWhateverItsExitCode) {
     std::vector<std::wstring> firstLog, firstKeys;
     for (DWORD exitCode : {0u, 1605u, 1603u, 3010u, 1618u}) {
@@ -106,7 +107,7 @@ TEST_P(SharedPass, InstallFolderGoesAfterTheInstallerHasEndedWhateverItsExitCode
         w.exitCode = exitCode;
         if (exitCode == ERROR_INSTALL_ALREADY_RUNNING) {  // tried twice; four keys of the first product stay
             EXPECT_TRUE(cleaner.CleanShared(TRUE));
-            EXPECT_FALSE(w.Exists(kShared));
+            EXPECT_TRUE(w.Exists(std::wstring(kShared) + L"\\bin\\varno.exe"));
             EXPECT_TRUE(w.KeyExists(HKEY_CURRENT_USER, std::wstring(L"SOFTWARE\\Wow6432Node\\") + kFirstUninstall));
             EXPECT_TRUE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(kFirstSharedPackedCode) + L"\\SourceList"));
             EXPECT_EQ(w.AllKeys().size(), firstKeys.size() + 4);
@@ -261,15 +262,17 @@ namespace {
 // With the desktop shell owned by another account, every per-user deletion of a cleanup is
 // made in that account's hive too, in the same order, and HKEY_CURRENT_USER's stay as they
 // are. No shell, a shell of the running account, or a hive that cannot be opened: no more.
+// The owner is told by the process list, without opening the shell's process (refused).
 TEST(PersonAtThePc, PerUserKeysGoFromTheShellOwnersHiveToo) {
     const std::wstring other = L"S-1-5-21-7-8-9-1002";
     const std::wstring uninstall = std::wstring(L"\\SOFTWARE\\Wow6432Node\\") + kFirstUninstall;
     struct Case {
         std::wstring owner;
         bool denied, emptied;
+        std::wstring listedFirst = L"";  // a process of another person listed before the shell
     };
     const Case cases[] = {{L"", false, false}, {SimWindows::kRunningAccount, false, false}, {other, false, true},
-                          {other, true, false}};
+                          {other, true, false}, {other, false, true, L"S-1-5-21-7-8-9-1003"}};
     std::vector<std::wstring> withoutShell;
     for (const Case& c : cases) {
         SimWindows w;
@@ -280,6 +283,7 @@ TEST(PersonAtThePc, PerUserKeysGoFromTheShellOwnersHiveToo) {
             w.AddKey(HKEY_USERS, other + key);
         w.SetShellOwner(c.owner);
         if (c.denied) w.DenyAccess(HKEY_USERS, other);
+        if (!c.listedFirst.empty()) w.listedProcesses.insert(w.listedProcesses.begin(), {5000, c.listedFirst});
         CInstallCleaner cleaner(w);
         cleaner.CleanLanguage(1, TRUE);
         cleaner.CleanShared(TRUE);
