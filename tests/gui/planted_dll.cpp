@@ -1,6 +1,5 @@
-// A DLL that a standard user could plant beside Velmora.exe in a folder of their own,
-// under the name of a system DLL. Loaded into a process, it leaves a marker file beside
-// itself (its own path with ".loaded" added), so that the test can tell it ran.
+// A DLL a standard user could plant beside Velmora.exe under a system DLL's name. Loaded,
+// it leaves a marker beside itself (its own path with ".loaded" added).
 #include <windows.h>
 
 #include <string>
@@ -17,8 +16,7 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
 }
 
 #ifdef PLANTED_USERENV
-// What a program importing userenv.dll asks of it, so that such a program starts with this
-// fake in its place.
+// What a program importing userenv.dll asks of it, so that it starts with this fake.
 extern "C" __declspec(dllexport) BOOL WINAPI GetProfilesDirectoryW(LPWSTR, LPDWORD) {
     ::SetLastError(ERROR_NOT_SUPPORTED);
     return FALSE;

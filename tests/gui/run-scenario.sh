@@ -16,9 +16,8 @@
 #   CleanUpYes        CleanUp asks; Yes removes the installation and Velmora ends
 #   RunIgnoresClicks  CleanUp, Cancel, Escape and the close button during the run are not
 #                     acted upon: the run completes, and then Velmora ends
-#   PlantedDlls       started from a folder of its own that also holds fakes of userenv.dll
-#                     and of DLLs loaded later by name, the dialog opens and closes, and
-#                     none of the fakes was loaded
+#   PlantedDlls       started beside fakes of system DLLs, the dialog opens and closes,
+#                     and none of the fakes was loaded
 # Which packages: on the 32-bit prefix the 32-bit ones. On the 64-bit prefix the dialog
 # starts with "64 Bit" checked, so the scenarios that keep the choice use the 64-bit
 # packages; RunIgnoresClicks first clicks "32 Bit" and uses the 32-bit packages, so that
@@ -158,8 +157,7 @@ case "$scenario" in
     check_fixtures removed
     ;;
   PlantedDlls)
-    # A folder a standard user may write to, as Downloads is. Each fake, when loaded,
-    # leaves "<name>.loaded" beside itself.
+    # A folder a standard user may write to, as Downloads is.
     planted="$WINEPREFIX/drive_c/velmora-downloads"
     rm -rf "$planted" && mkdir "$planted"
     cp "$GUI_BUILD/app/Velmora.exe" "$GUI_BUILD"/tests/gui/planted/*.dll "$planted/"

@@ -113,10 +113,9 @@ TEST(RegistryViewsWin32, EmptyingAnOpenKeyKeepsTheOtherViewsSameNamedChildren) {
 }
 
 // The real seam itself, recorded: RegDeleteTreeW on a key opened with a view flag opens and
-// deletes each child with that flag; a key opened without a flag (the system may hand out
-// the same handle value again) is walked without one, in the process's own view. Each key is made
-// where its open finds it: without a flag that is the process's own view, which for the
-// 32-bit product on a 64-bit system is the 32-bit one, for the 64-bit twin the 64-bit one.
+// deletes each child with that flag; a key opened without one is walked without one. Each
+// key is made where its open finds it: without a flag, in the process's own view (the
+// 32-bit one for the 32-bit product on a 64-bit system).
 class RecordingWindows : public RealWindows {
 public:
     LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override {
@@ -150,12 +149,9 @@ TEST(RegistryViewsWin32, TheSeamEmptiesAKeyOpenedInAViewWithThatViewsFlag) {
     }
 }
 
-// A registry link that a user can make in the own hive, below the language key, in place of
-// it and above it, each pointing at a key under HKLM\Software: the language pass deletes the
-// links it names, goes through none, and leaves the key they point at whole. The target is
-// named by its absolute path, which no view redirects; the links are made where the pass's
-// flagless HKCU calls find them for the 32-bit product too (Wine redirects HKCU\Software
-// only once its Wow6432Node exists).
+// A registry link a user can make in the own hive, below the language key, in place of it
+// and above it, each to a key under HKLM\Software: the language pass deletes the links it
+// names, goes through none, and leaves their target whole.
 TEST(RegistryViewsWin32, TheLanguagePassDeletesLinksAndLeavesTheirTargetWhole) {
     const BOOL is64 = testenv::PrefixKind() == L"pfx64";
     const REGSAM view = ViewFlag(is64);

@@ -89,8 +89,7 @@ TEST(WaitWin32, InstallerWaitLastsUntilTheInstallerMutexIsReleased) {
     std::thread([&] { taken = ::WaitForSingleObject(kept, 0), ::ReleaseMutex(kept); }).join();
     EXPECT_EQ(taken, WAIT_OBJECT_0);
     ::CloseHandle(kept);
-    // Measured against the release itself, so that a slow start of this thread cannot pass
-    // for a wait cut short.
+    // Measured at the release, so that a slow start of this thread is no wait cut short.
     EXPECT_LE(end - start, 30000u);
     EXPECT_GE(static_cast<LONG>(end - released), 0);
     EXPECT_EQ(g_received, 100);

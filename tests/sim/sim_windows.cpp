@@ -1048,8 +1048,7 @@ void SimWindows::WTSFreeMemory(PVOID) {
     m_listed.clear(), --m_allocations;
 }
 
-// Only this process's own token opens: an administrator without the debug privilege enabled
-// is refused another account's process and token, and the engine opens no other process.
+// Only this process's own token opens, as for an administrator without the debug privilege.
 BOOL SimWindows::OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
     *token = process;
     return !Begin(L"OpenProcessToken(" + Hex(reinterpret_cast<std::uintptr_t>(process)) + L", " + Hex(access) + L")") &&

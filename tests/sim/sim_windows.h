@@ -127,8 +127,7 @@ public:
     // The Windows Installer runs another installation, owning its _MSIExecute mutex, for the
     // next `milliseconds` of the simulated clock (GetTickCount), which only waits advance.
     void SetInstallerBusyFor(DWORD milliseconds) { m_installerBusyUntil = m_ticks + milliseconds; }
-    // The rights the mutex grants this program (an open asking more is refused). A wait that
-    // gets it makes the program its owner until a release through a handle that may release it.
+    // The rights the mutex grants (an open asking more is refused); a wait makes this program its owner.
     void SetInstallerMutexGrants(DWORD rights) { m_mutexGrants = rights; }
     bool OwnsInstallerMutex() const { return m_mutexOwned; }
     DWORD Ticks() const { return m_ticks; }
