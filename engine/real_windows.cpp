@@ -1,8 +1,9 @@
 // The seam's real side: each call forwards to Win32 and does nothing else, except that
-// registry keys are opened, emptied and deleted as themselves, each in the view it was
-// opened in (see RealWindows).
+// registry keys are opened, emptied and deleted as themselves, by their physical path, each
+// in the view it was opened in (see RealWindows).
 #include <shlobj.h>
 
+#include "person_at_pc.h"
 #include "registry_as_itself.h"
 #include "registry_tree.h"
 #include "system_library.h"
@@ -11,10 +12,14 @@
 
 namespace velmora {
 
+LONG RealWindows::OpenAsItself(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+    if (root != HKEY_CLASSES_ROOT) return OpenKeyAsItself(root, subKey, options, access, result);
+    if (!m_accountAsked) m_accountSid = RunningAccountSid(*this), m_accountAsked = true;
+    return OpenClassesKeyAsItself(m_accountSid, subKey, options, access, result);
+}
 LONG RealWindows::RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
-    const LONG opened = OpenKeyAsItself(root, subKey, options, access, result);
-    const REGSAM view = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
-    if (opened == ERROR_SUCCESS && view != 0) m_keyViews[*result] = view;
+    const LONG opened = OpenAsItself(root, subKey, options, access, result);
+    if (opened == ERROR_SUCCESS) m_keyViews[*result] = OpenedView(access);
     return opened;
 }
 LONG RealWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
@@ -27,7 +32,8 @@ LONG RealWindows::RegCloseKey(HKEY key) {
 }
 LONG RealWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
     const auto known = m_keyViews.find(key);
-    const REGSAM view = known != m_keyViews.end() ? known->second : 0;
+    // A key this layer did not open (a root) is taken in the 64-bit view, as every open here is.
+    const REGSAM view = known != m_keyViews.end() ? known->second : OpenedView(0);
     if (subKey == nullptr || *subKey == L'\0') return EmptyKeyInView(*this, key, view);
     // The named key is emptied and deleted through the one handle it was judged by.
     UniqueKey named(*this);
@@ -42,7 +48,7 @@ LONG RealWindows::RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
 }
 LONG RealWindows::RegDeleteKeyExW(HKEY root, LPCWSTR subKey, REGSAM view, DWORD) {
     UniqueKey key(*this);
-    const LONG opened = OpenKeyAsItself(root, subKey, 0, DELETE | view, key.put());
+    const LONG opened = OpenAsItself(root, subKey, 0, DELETE | view, key.put());
     if (opened != ERROR_SUCCESS) {
         key.release();
         return opened;

@@ -13,6 +13,7 @@
 #include <wtsapi32.h>
 
 #include <map>
+#include <string>
 
 namespace velmora {
 
@@ -120,15 +121,17 @@ public:
 };
 
 // The system itself: every call goes straight to Win32, except the registry calls that open
-// and delete keys, which judge each key as itself (registry_as_itself.h). RegOpenKeyExW
-// walks the path one key at a time with REG_OPTION_OPEN_LINK and fails where a registry
-// link stands above the key named; a link named last is opened as the link.
+// and delete keys, which judge each key as itself, by its physical path
+// (registry_as_itself.h). RegOpenKeyExW walks the path one key at a time with
+// REG_OPTION_OPEN_LINK, every step with the call's view flag or else KEY_WOW64_64KEY, and
+// fails where a registry link other than Windows's own stands above the key named; a link
+// named last is opened as the link. A path below HKEY_CLASSES_ROOT is opened as the key the
+// merged view names: the running account's own copy where one exists, else the machine's.
 // RegDeleteKeyExW deletes the key so opened through its own handle (a link goes itself).
 // RegDeleteTreeW empties the key with EmptyKeyInView, every child opened and deleted as
 // itself, then deletes the named key through the handle it was emptied through; it never
 // goes to Win32's RegDeleteTreeW, which follows links among the children and takes no view
-// flag. A key opened with a view flag is remembered with that view and emptied in it; a
-// key opened without one is emptied without flags, in the process's own view.
+// flag. Every open key is remembered with the view it was opened in and emptied in it.
 class RealWindows : public WindowsApi {
 public:
     LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
@@ -199,7 +202,12 @@ public:
     LRESULT DispatchMessageW(const MSG* msg) override;
 
 private:
-    std::map<HKEY, REGSAM> m_keyViews;  // open keys that were opened with a view flag
+    // RegOpenKeyExW without the record of the view, for the opens that delete at once.
+    LONG OpenAsItself(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
+
+    std::map<HKEY, REGSAM> m_keyViews;  // open keys, with the view each was opened in
+    std::wstring m_accountSid;          // whose classes HKEY_CLASSES_ROOT shows first, once asked
+    bool m_accountAsked = false;
 };
 
 // The process-wide real implementation, used wherever no other is given.
