@@ -95,6 +95,8 @@ std::vector<std::wstring> Components(const std::wstring& text) {
 REGSAM WithView(REGSAM access) { return access | OpenedView(access); }
 
 // Opens root and then each name in turn, as OpenKeyAsItself describes; `names` is not empty.
+// Every step carries the view flag of `access`, so none meets the WOW64 registry redirector:
+// the walk never relies on how it treats an open.
 LONG Walk(HKEY root, std::vector<std::wstring> names, DWORD options, REGSAM access, PHKEY result) {
     const REGSAM view = access & KEY_WOW64_RES;
     OwnedKey held;

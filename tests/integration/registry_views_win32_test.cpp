@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include "install_cleaner.h"
 #include "pass_steps.h"
 #include "person_at_pc.h"
 #include "product_codes.h"
 #include "registry_as_itself.h"
 #include "registry_tree.h"
-#include "system_services.h"
 #include "test_folder.h"
 #include "unique_handle.h"
 
@@ -156,28 +151,22 @@ TEST(RegistryViewsWin32, TheSeamEmptiesAKeyOpenedInAViewWithThatViewsFlag) {
     }
 }
 
-// Makes root\path a registry link to `target`, or points the link already there at it;
-// returns the target it held before.
-std::wstring SetLink(HKEY root, const std::wstring& path, const std::wstring& target, REGSAM view) {
+// Makes root\path a registry link to `target`, or points the link already there at it.
+void SetLink(HKEY root, const std::wstring& path, const std::wstring& target, REGSAM view) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) {
-        EXPECT_EQ(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
-                                    KEY_ALL_ACCESS | view, nullptr, &key, nullptr), ERROR_SUCCESS);
-    }
-    wchar_t before[128] = {};
-    DWORD size = sizeof(before) - sizeof(wchar_t);
-    ::RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, nullptr, reinterpret_cast<BYTE*>(before), &size);
+    if (::RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
+        ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                          KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
     ::RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
                      static_cast<DWORD>(target.size() * sizeof(wchar_t)));
     ::RegCloseKey(key);
-    return before;
 }
 
-// Registry links where Windows follows them: in the user's hive to the same user's keys, in
-// place of the language key and above it; inside the machine's vendor key (one an installer
-// left writable) to another machine key. The language pass deletes the links it names, goes
-// through none, and leaves their targets whole. A link where Windows's own stands,
-// HKLM\SOFTWARE\Wow6432Node\Classes, but leading elsewhere, is not gone through either.
+// Links where Windows follows them: in the user's hive to the user's own keys, in place of
+// the language key and above it; in the machine's vendor key to another machine key. The
+// language pass deletes the links it names, goes through none, and leaves their targets
+// whole. A link where Windows's own Wow6432Node\Classes stands, leading elsewhere, is not
+// gone through either.
 TEST(RegistryViewsWin32, TheLanguagePassDeletesLinksAndLeavesTheirTargetWhole) {
     const BOOL is64 = testenv::PrefixKind() == L"pfx64";
     const REGSAM view = ViewFlag(is64);
@@ -187,67 +176,52 @@ TEST(RegistryViewsWin32, TheLanguagePassDeletesLinksAndLeavesTheirTargetWhole) {
     for (const Row& row : {Row{HKEY_CURRENT_USER, version + L"\\en-US", true}, Row{HKEY_CURRENT_USER, version, false},
                            Row{HKEY_LOCAL_MACHINE, KeyPath(kVendorLanguageKey, ChoosePathForm(is64, TRUE), L"en-US") + L"\\Linked", true}}) {
         Create(row.root, bystander + L"\\en-US", view);
-        Create(row.root, bystander, view);
         Create(row.root, row.link.substr(0, row.link.rfind(L'\\')), view);
         SetLink(row.root, row.link, (row.root == HKEY_CURRENT_USER ? user : L"\\Registry\\Machine\\") + bystander, view);
         ASSERT_TRUE(HasValue(row.root, row.link + L"\\en-US", view)) << "the link leads to its target";
 
         CInstallCleaner().CleanLanguage(1, TRUE);  // en-US
         EXPECT_EQ(Exists(row.root, row.link, view, REG_OPTION_OPEN_LINK), !row.linkGoes) << row.link;
-        EXPECT_TRUE(HasValue(row.root, bystander, view)) << row.link;
         EXPECT_TRUE(HasValue(row.root, bystander + L"\\en-US", view)) << row.link;
-        SystemWindows().RegDeleteTreeW(row.root, row.link.substr(0, row.link.find(L"\\VARNO")).c_str());
+        SystemWindows().RegDeleteTreeW(row.root, row.link.substr(0, row.link.find(L"\\2017") + 5).c_str());
     }
     const std::wstring wowClasses = L"SOFTWARE\\Wow6432Node\\Classes", products = L"\\Installer\\Products\\";
+    const std::wstring planted = bystander + products + kFirstSharedPackedCode;
     const bool ownLink = Exists(HKEY_LOCAL_MACHINE, wowClasses, KEY_WOW64_64KEY, REG_OPTION_OPEN_LINK);
-    Create(HKEY_LOCAL_MACHINE, bystander + products + kFirstSharedPackedCode, KEY_WOW64_64KEY);
-    const std::wstring own = SetLink(HKEY_LOCAL_MACHINE, wowClasses, L"\\Registry\\Machine\\" + bystander, KEY_WOW64_64KEY);
+    Create(HKEY_LOCAL_MACHINE, planted, KEY_WOW64_64KEY);
+    SetLink(HKEY_LOCAL_MACHINE, wowClasses, L"\\Registry\\Machine\\" + bystander, KEY_WOW64_64KEY);
     EXPECT_EQ(SystemWindows().RegDeleteTreeW(HKEY_LOCAL_MACHINE, (wowClasses + products + kFirstSharedPackedCode).c_str()),
               kKeyBehindLink);
-    EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, bystander + products + kFirstSharedPackedCode, KEY_WOW64_64KEY));
-    if (ownLink) SetLink(HKEY_LOCAL_MACHINE, wowClasses, own, KEY_WOW64_64KEY);
+    EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, planted, KEY_WOW64_64KEY));
+    if (ownLink) SetLink(HKEY_LOCAL_MACHINE, wowClasses, L"\\Registry\\Machine\\SOFTWARE\\Classes\\Wow6432Node", KEY_WOW64_64KEY);
     else SystemWindows().RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node");
     for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) SystemWindows().RegDeleteTreeW(root, bystander.c_str());
 }
 
-// Each key the passes delete is reached on its own, by the one call that deletes it and
-// nothing deleted through HKEY_CLASSES_ROOT before it: made where a whole-path open of its
-// name reaches it in the physical registry (the Wow6432Node form of the machine products key
-// through Windows's own link), beside a bystander that stays. Through HKEY_CLASSES_ROOT the
-// account's own classes come first: with a copy there, the machine's copy is the bystander,
-// and goes at its own step, the next row.
+// Each key the passes delete, made where a whole-path open of its name reaches it in the
+// physical registry, beside a bystander, goes by its one deletion alone. HKEY_CLASSES_ROOT
+// names the account's own copy first: the machine's copy stays, to go at its own step.
 TEST(RegistryViewsWin32, EachKeyThePassesDeleteIsReachedOnItsOwn) {
     const BOOL is64 = testenv::PrefixKind() == L"pfx64";
     WindowsApi& windows = SystemWindows();
-    struct Place { HKEY root; std::wstring path; };
     enum Deletion { Key, Tree, Emptied };
+    struct Place { HKEY root; std::wstring path; };
     struct Row { HKEY root; std::wstring name; Deletion how; Place made, bystander; };
-    const std::wstring products = FormatText(kClassesProductsKey, {kFirstSharedPackedCode});
-    const Place userCopy{HKEY_USERS, RunningAccountSid(windows) + L"_Classes\\" + products},
-        machineCopy{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\" + products};
-    std::vector<Row> rows{{HKEY_CLASSES_ROOT, products, Tree, userCopy, machineCopy}};
-    for (const PathForm form : {PathForm::Plain, PathForm::Wow6432Node}) {
-        const auto add = [&](HKEY root, const KeyTemplate& keys, const wchar_t* fill, Deletion how) {
-            const std::wstring name = KeyPath(keys, form, fill);
-            rows.push_back({root, name, how, {root, name}, {root, name + L"-bystander"}});
-        };
-        if (form == PathForm::Wow6432Node && !is64) break;  // a 32-bit system has the plain form only
-        add(HKEY_LOCAL_MACHINE, kMachineProductsKey, kFirstSharedPackedCode, Tree);
-        if (form == PathForm::Plain) rows.push_back({HKEY_CLASSES_ROOT, products, Tree, machineCopy, rows.back().bystander});
-        add(HKEY_LOCAL_MACHINE, kUninstallKey, kFirstSharedProductCode, Key);
-        add(HKEY_CURRENT_USER, kUninstallKey, kFirstSharedProductCode, Key);
-        add(HKEY_LOCAL_MACHINE, kVendorLanguageKey, L"en-US", Emptied);
-        add(HKEY_CURRENT_USER, kVendorLanguageKey, L"en-US", Tree);
-        add(HKEY_LOCAL_MACHINE, kVendorVersionKey, nullptr, Emptied);
-        add(HKEY_CURRENT_USER, kVendorVersionKey, nullptr, Tree);
-    }
-    // What the rows make above their keys goes again afterwards, where it was not there before.
-    std::vector<Place> made{{HKEY_CURRENT_USER, L"Software\\TORVEN"}, {HKEY_LOCAL_MACHINE, L"Software\\TORVEN"},
-                            {HKEY_CURRENT_USER, L"Software\\Wow6432Node"}, {HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\TORVEN"},
-                            {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\Installer"}};
-    made.erase(std::remove_if(made.begin(), made.end(), [](const Place& top) { return Exists(top.root, top.path, KEY_WOW64_64KEY); }),
-               made.end());
-
+    const std::wstring products = std::wstring(L"Installer\\Products\\") + kFirstSharedPackedCode;
+    const Place machineCopy{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\" + products};
+    std::vector<Row> rows{{HKEY_CLASSES_ROOT, products, Tree, {HKEY_USERS, RunningAccountSid(windows) + L"_Classes\\" + products}, machineCopy}};
+    const struct { HKEY root; KeyTemplate keys; const wchar_t* fill; Deletion how; } kinds[] = {
+        {HKEY_LOCAL_MACHINE, kMachineProductsKey, kFirstSharedPackedCode, Tree},
+        {HKEY_LOCAL_MACHINE, kUninstallKey, kFirstSharedProductCode, Key}, {HKEY_CURRENT_USER, kUninstallKey, kFirstSharedProductCode, Key},
+        {HKEY_LOCAL_MACHINE, kVendorLanguageKey, L"en-US", Emptied}, {HKEY_CURRENT_USER, kVendorLanguageKey, L"en-US", Tree},
+        {HKEY_LOCAL_MACHINE, kVendorVersionKey, nullptr, Emptied}, {HKEY_CURRENT_USER, kVendorVersionKey, nullptr, Tree}};
+    for (const PathForm form : {PathForm::Plain, PathForm::Wow6432Node})
+        for (const auto& kind : kinds) {
+            if (form == PathForm::Wow6432Node && !is64) break;  // a 32-bit system has the plain form only
+            const std::wstring name = KeyPath(kind.keys, form, kind.fill);
+            rows.push_back({kind.root, name, kind.how, {kind.root, name}, {kind.root, name + L"-bystander"}});
+            if (rows.size() == 2) rows.push_back({HKEY_CLASSES_ROOT, products, Tree, machineCopy, rows.back().bystander});
+        }
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.name << " made as " << row.made.path);
         Create(row.made.root, row.made.path + (row.how == Key ? L"" : L"\\Child"), KEY_WOW64_64KEY);
@@ -259,7 +233,11 @@ TEST(RegistryViewsWin32, EachKeyThePassesDeleteIsReachedOnItsOwn) {
         EXPECT_TRUE(HasValue(row.bystander.root, row.bystander.path, KEY_WOW64_64KEY));
     }
     for (const Row& row : rows) ::RegDeleteKeyExW(row.bystander.root, row.bystander.path.c_str(), KEY_WOW64_64KEY, 0);
-    for (const Place& top : made) windows.RegDeleteTreeW(top.root, top.path.c_str());
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})  // what the rows made above, where it holds nothing else
+        for (const wchar_t* above : {L"Software\\TORVEN\\VARNO", L"Software\\TORVEN", L"Software\\Wow6432Node\\TORVEN\\VARNO",
+                                     L"Software\\Wow6432Node\\TORVEN", L"Software\\Wow6432Node",
+                                     L"SOFTWARE\\Classes\\Wow6432Node\\Installer\\Products", L"SOFTWARE\\Classes\\Wow6432Node\\Installer"})
+            ::RegDeleteKeyExW(root, above, KEY_WOW64_64KEY, 0);
 }
 
 TEST(RegistryViewsWin32, InstallLocationIsReadWithTheBoundedSize) {
