@@ -317,7 +317,8 @@ TEST_P(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEndedWhateverItsEx
 // Another installation running: each launch waits while the installer's mutex is owned (at
 // most ten minutes, messages flowing), a 1618 is launched once more, and an edition still
 // refused keeps its registrations and loses everything else. No wait follows one that ran
-// out; a mutex that cannot be opened to be released means a 30 s pause before the retry.
+// out, in its pass or any later one of the run; a mutex that cannot be opened to be released
+// means a 30 s pause before the retry.
 TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
     struct Case {
         DWORD busyFor;
@@ -325,16 +326,23 @@ TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
         std::vector<DWORD> launchedAt;
         bool kept;
         DWORD grants = MUTEX_ALL_ACCESS;  // what the installer's mutex lets this program do
+        bool wholeRun = false;  // one cleaner: editions 1 and 2, then the shared pass
     };
     const Case cases[] = {{30000, {0}, {30000}, false},
                           {kInstallerWaitLimit + 60000, {0}, {kInstallerWaitLimit}, false},
                           {0, {1618, 0}, {0, 0}, false},
                           {0, {1618, 1618}, {0, 0}, true},
                           {3 * kInstallerWaitLimit, {1618, 1618}, {kInstallerWaitLimit, kInstallerWaitLimit}, true},
-                          {60000, {1618, 0}, {0, kInstallerRetryPause}, false, SYNCHRONIZE}};
+                          {60000, {1618, 0}, {0, kInstallerRetryPause}, false, SYNCHRONIZE},
+                          {5 * kInstallerWaitLimit, {}, {kInstallerWaitLimit, kInstallerWaitLimit, kInstallerWaitLimit}, false,
+                           MUTEX_ALL_ACCESS, true}};
     for (const Case& c : cases) {
         SimWindows w(GetParam());
         InstallEdition(w, 1, true, kLocation);
+        if (c.wholeRun) {
+            InstallEdition(w, 2, true, kLocation);
+            InstallShared(w, true, std::wstring(kLocation) + L"\\Shared");
+        }
         w.SetInstallerBusyFor(c.busyFor);
         w.SetInstallerMutexGrants(c.grants);
         w.exitCodes.assign(c.exitCodes.begin(), c.exitCodes.end());
@@ -343,7 +351,12 @@ TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
         w.beforeCall = [&](const std::wstring& call) {
             if (call.rfind(L"ShellExecuteExW", 0) == 0) launchedAt.push_back(w.Ticks());
         };
-        EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
+        CInstallCleaner cleaner(w);
+        EXPECT_TRUE(cleaner.CleanLanguage(1, TRUE));
+        if (c.wholeRun) {
+            EXPECT_TRUE(cleaner.CleanLanguage(2, TRUE));
+            EXPECT_TRUE(cleaner.CleanShared(TRUE));
+        }
         SCOPED_TRACE(testing::Message() << c.busyFor << " ms busy, " << c.exitCodes.size() << " exit codes");
         EXPECT_EQ(launchedAt, c.launchedAt);
         EXPECT_EQ(w.dispatched.size(), 1u);

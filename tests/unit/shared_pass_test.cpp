@@ -313,7 +313,8 @@ namespace {
 // Names that lead elsewhere than they read: a drive letter substituted onto the profile, a
 // junction above, a share back to this computer, an administrative share, and below a real
 // install location a junction, to the Windows folder or elsewhere. Each pass judges the folder where it
-// really is and reaches nothing else; product folders behind other names still go.
+// really is and reaches nothing else; product folders behind other names still go, but no
+// share does while this PC's own volumes cannot be listed.
 TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
     struct Case {
         const wchar_t* location;
@@ -322,6 +323,7 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         bool removed;
         const wchar_t* support = nullptr;  // what the install folder's Support is made a junction to
         UINT systemDrive = DRIVE_FIXED;    // the kind of volume C: is; not fixed, it refuses no share
+        const wchar_t* failing = nullptr;  // a call that fails throughout
     };
     const Case cases[] = {
         {L"W:\\Desktop", false, L"C:\\Users\\tech\\Desktop", false},
@@ -336,10 +338,13 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         {L"\\\\PC\\CAD\\VARNO 2017", false, L"D:\\CAD\\VARNO 2017", false},  // a share of this PC's fixed D:
         {L"\\\\PC\\C$\\Apps\\VARNO", false, L"C:\\Apps\\VARNO", false, nullptr, DRIVE_REMOVABLE},
         {L"\\\\PC\\Users\\tech\\Documents\\VARNO", false, L"C:\\Users\\tech\\Documents\\VARNO", false, nullptr, DRIVE_REMOVABLE},
+        {L"\\\\PC\\Users\\VARNO", false, L"C:\\Users\\VARNO", false, nullptr, DRIVE_REMOVABLE},  // the share is the profiles folder
+        {L"\\\\PC\\Apps\\VARNO", false, L"C:\\Apps\\VARNO", false},  // C:, listed first, is this PC's
         {L"V:\\VARNO 2017", false, L"D:\\CAD\\VARNO 2017", true},
         {L"V:\\VARNO 2017", true, L"D:\\CAD\\VARNO 2017", true},
         {L"\\\\FILER\\Apps\\VARNO 2017", false, L"F:\\Apps\\VARNO 2017", true},
         {L"\\\\FILER\\Apps\\VARNO 2017", true, L"F:\\Apps\\VARNO 2017", true},
+        {L"\\\\FILER\\Apps\\VARNO 2017", false, L"F:\\Apps\\VARNO 2017", false, nullptr, DRIVE_FIXED, L"FindFirstVolumeW"},  // this PC's volumes untold
     };
     for (const Case& c : cases) {
         SimWindows w;
@@ -353,6 +358,7 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         w.AddFolder(L"F:\\Apps");
         w.AddAlias(L"\\\\FILER\\Apps", L"F:\\Apps");
         w.AddAlias(L"\\\\PC\\CAD", L"D:\\CAD");
+        w.AddAlias(L"\\\\PC\\Apps", L"C:\\Apps");
         w.SetDriveType(L'C', c.systemDrive);
         const std::wstring uninstall = std::wstring(L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{") +
                                        (c.languagePass ? EditionProductCode(g_languageTable[1]) : kFirstSharedProductCode) + L"}";
@@ -360,6 +366,7 @@ TEST(AliasedInstallLocations, AreJudgedWhereTheyReallyAre) {
         else InstallShared(w, true, c.realFolder);
         w.SetString(HKEY_LOCAL_MACHINE, uninstall, L"InstallLocation", c.location);
         if (c.support) w.MakeLinkInPlace(L"C:\\Apps\\VARNO\\Support", c.support);
+        if (c.failing) w.FailEvery(c.failing);
         CInstallCleaner cleaner(w);
         cleaner.m_bIs64BitSystem = TRUE;
         c.languagePass ? cleaner.CleanLanguage(1, TRUE) : cleaner.CleanShared(TRUE);
