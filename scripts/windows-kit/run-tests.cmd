@@ -145,7 +145,8 @@ start "" /d "%dir%" "%dir%\Velmora.exe"
 set "driver=%kit%x86\velmora_gui_driver.exe"
 "%driver%" wait-dialog 60
 if not errorlevel 1 "%driver%" click-cancel
-if not errorlevel 1 "%driver%" wait-exit 30 --no-installer
+rem Without --no-installer: Windows's own Windows Installer service runs as msiexec.exe too.
+if not errorlevel 1 "%driver%" wait-exit 30
 set code=%errorlevel%
 taskkill /f /im Velmora.exe >nul 2>&1
 if exist "%dir%\*.loaded" (
