@@ -159,11 +159,15 @@ TEST(FolderTreeWin32, MissingPathAndFilePathChangeNothing) {
     EXPECT_FALSE(IsFolder(scratch.Plain() + L"\\file.txt"));
 }
 
+// The link fixture (make-link-fixture.sh) is host symbolic links and drive letters laid out
+// from outside the Wine prefix, standing in for junctions, which Wine cannot make.
+const char* const kNoLinkFixture = "the test command did not lay out the link fixture in its Wine prefix";
+
 // The test command leaves a host symbolic link to a folder outside the tree, as a junction
 // or folder symlink would stand on Windows; the walk must not reach through it.
 TEST(FolderTreeWin32, LinkToAFolderIsNotFollowed) {
     const wchar_t* root = _wgetenv(L"VELMORA_LINK_FIXTURE");
-    if (!root) GTEST_SKIP() << "the test command did not lay out the link fixture";
+    if (!root) GTEST_SKIP() << kNoLinkFixture;
     const std::wstring tree = std::wstring(root) + L"\\" + velmora::testenv::PrefixKind();
     ASSERT_NE(::GetFileAttributesW((tree + L"\\target\\precious.txt").c_str()), INVALID_FILE_ATTRIBUTES);
     const DWORD link = ::GetFileAttributesW((tree + L"\\doomed\\link").c_str());
@@ -194,7 +198,7 @@ TEST(FolderTreeWin32, LinkToAFolderIsNotFollowed) {
 // maps: W: onto the profile, so that "W:\Desktop" is the Desktop, which stays with a file in
 // it; V: onto an ordinary folder, where a real install folder goes.
 TEST(FolderTreeWin32, SharedPassJudgesAnInstallLocationWhereItReallyIs) {
-    if (!_wgetenv(L"VELMORA_LINK_FIXTURE")) GTEST_SKIP() << "the test command did not map the drive letters";
+    if (!_wgetenv(L"VELMORA_LINK_FIXTURE")) GTEST_SKIP() << kNoLinkFixture;
     const BOOL is64 = velmora::testenv::PrefixKind() == L"pfx64";
     const std::wstring key = velmora::KeyPath(velmora::kUninstallKey, velmora::ChoosePathForm(is64, TRUE),
                                               velmora::kFirstSharedProductCode);

@@ -27,8 +27,20 @@ void ForceRemove(const std::wstring& extended) {
 }  // namespace
 
 std::wstring PrefixKind() {
-    const wchar_t* kind = _wgetenv(L"VELMORA_PREFIX_KIND");
-    return kind ? kind : L"";
+    if (const wchar_t* kind = _wgetenv(L"VELMORA_PREFIX_KIND")) return kind;
+    // A 32-bit process on a 64-bit system runs under WOW64; a 64-bit process's processor is
+    // a 64-bit one.
+    BOOL wow64 = FALSE;
+    ::IsWow64Process(::GetCurrentProcess(), &wow64);
+    SYSTEM_INFO native{};
+    ::GetNativeSystemInfo(&native);
+    const bool is64 = wow64 || native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                      native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64;
+    return is64 ? L"pfx64" : L"pfx32";
+}
+
+bool RunsOnWine() {
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 ScratchFolder::ScratchFolder() {

@@ -8,8 +8,13 @@
 
 namespace velmora::testenv {
 
-// "VELMORA_PREFIX_KIND" as the test command sets it: "pfx64" or "pfx32".
+// The kind of system the test runs on: "pfx64" or "pfx32", as the test command sets it in
+// "VELMORA_PREFIX_KIND" from its prefix argument, or, started without it (on Windows, by the
+// kit's runner), the system's own kind by the same names.
 std::wstring PrefixKind();
+
+// Whether this is Wine rather than Windows: Wine's ntdll exports wine_get_version.
+bool RunsOnWine();
 
 // A fresh, empty folder below the prefix's temporary folder, in extended-length form and
 // removed with everything in it when the object goes.
