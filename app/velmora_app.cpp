@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "system_library.h"
+#include "windows/system_library.h"
 #include "velmora_dlg.h"
 
 BEGIN_MESSAGE_MAP(CVelmoraApp, CWinApp)

@@ -3,10 +3,10 @@
 #include "about_command.h"
 #include "about_dlg.h"
 #include "icon_position.h"
-#include "install_cleaner.h"
-#include "language_table.h"
+#include "passes/install_cleaner.h"
+#include "catalog/language_table.h"
 #include "resource.h"
-#include "system_services.h"
+#include "system/system_services.h"
 
 namespace {
 

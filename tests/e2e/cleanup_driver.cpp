@@ -7,8 +7,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "install_cleaner.h"
-#include "language_table.h"
+#include "passes/install_cleaner.h"
+#include "catalog/language_table.h"
 
 namespace {
 

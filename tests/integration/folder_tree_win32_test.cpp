@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "install_cleaner.h"
-#include "product_codes.h"
+#include "passes/install_cleaner.h"
+#include "catalog/product_codes.h"
 #include "test_folder.h"
 
 using velmora::testenv::ScratchFolder;
