@@ -2,9 +2,10 @@
 
 #include "about_command.h"
 #include "about_dlg.h"
+#include "catalog/language_table.h"
+#include "catalog/text_format.h"
 #include "icon_position.h"
 #include "passes/install_cleaner.h"
-#include "catalog/language_table.h"
 #include "resource.h"
 #include "system/system_services.h"
 

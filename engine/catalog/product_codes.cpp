@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "system/system_services.h"
+#include "catalog/text_format.h"
 
 namespace velmora {
 

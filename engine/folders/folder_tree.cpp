@@ -2,7 +2,6 @@
 #include <vector>
 
 #include "folders/held_folder.h"
-#include "passes/install_cleaner.h"
 #include "folders/long_path.h"
 
 using velmora::ExtendedLengthPath;
@@ -228,24 +227,24 @@ std::wstring RealPlaceOf(WindowsApi& api, const UniqueFile& file) {
     return {};
 }
 
+BOOL RemoveFolderTree(WindowsApi& api, const std::wstring& path) {
+    const std::wstring folder = WalkablePath(path);
+    UniqueFile held(api);
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : OpenTop(api, folder, held);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes)) return FALSE;
+    // A link handed in as the folder, or swapped in for it meanwhile, goes itself; its target
+    // is not emptied.
+    HandleWalk walk(api);
+    if (IsLink(attributes)) return (held ? walk.Delete(held) : api.RemoveDirectoryW(folder.c_str())) ? TRUE : FALSE;
+    return walk.RemoveFolder(std::move(held)) ? TRUE : FALSE;
+}
+
 }  // namespace velmora
 
-BOOL IsFolder(const std::wstring& path, WindowsApi& api) {
+BOOL IsFolder(const std::wstring& path, velmora::WindowsApi& api) {
     const std::wstring folder = WalkablePath(path);
     if (folder.empty()) return FALSE;
     WIN32_FIND_DATAW entry{};
     UniqueFind listing(api, api.FindFirstFileW(velmora::JoinPath(folder, L"*").c_str(), &entry));
     return listing ? TRUE : FALSE;
-}
-
-BOOL CInstallCleaner::DeleteFolderTree(const std::wstring& path) {
-    const std::wstring folder = WalkablePath(path);
-    UniqueFile held(m_api);
-    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : OpenTop(m_api, folder, held);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes)) return FALSE;
-    // A link handed in as the folder, or swapped in for it meanwhile, goes itself; its target
-    // is not emptied.
-    HandleWalk walk(m_api);
-    if (IsLink(attributes)) return (held ? walk.Delete(held) : m_api.RemoveDirectoryW(folder.c_str())) ? TRUE : FALSE;
-    return walk.RemoveFolder(std::move(held)) ? TRUE : FALSE;
 }

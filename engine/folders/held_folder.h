@@ -41,4 +41,12 @@ BOOL RemoveHeldFolder(WindowsApi& api, HeldFolder folder);
 // Where an open file or folder really is, as HeldFolder::realPlace tells it.
 std::wstring RealPlaceOf(WindowsApi& api, const UniqueFile& file);
 
+// Removes the folder the path names and everything below it as far as it can, as
+// CInstallCleaner::DeleteFolderTree describes. The folder is not judged first.
+BOOL RemoveFolderTree(WindowsApi& api, const std::wstring& path);
+
 }  // namespace velmora
+
+// TRUE when a listing of the path's contents can be opened, that is, it names a folder
+// the user may list.
+BOOL IsFolder(const std::wstring& path, velmora::WindowsApi& api = velmora::SystemWindows());

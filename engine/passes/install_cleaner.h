@@ -43,7 +43,3 @@ private:
     bool m_bPersonAsked = false;
     std::wstring m_personSid;  // empty: the person at the PC is the running account, or unknown
 };
-
-// TRUE when a listing of the path's contents can be opened, that is, it names a folder
-// the user may list.
-BOOL IsFolder(const std::wstring& path, velmora::WindowsApi& api = velmora::SystemWindows());

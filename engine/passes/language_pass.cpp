@@ -1,9 +1,10 @@
 // Removal of one language edition.
-#include "passes/install_cleaner.h"
 #include "catalog/language_table.h"
-#include "passes/pass_steps.h"
 #include "catalog/product_codes.h"
+#include "catalog/text_format.h"
 #include "folders/safe_location.h"
+#include "passes/install_cleaner.h"
+#include "passes/pass_steps.h"
 #include "system/system_services.h"
 #include "unique_handle.h"
 

@@ -1,8 +1,9 @@
 // Removal of the two shared products and the vendor version key.
+#include "catalog/product_codes.h"
+#include "catalog/text_format.h"
+#include "folders/safe_location.h"
 #include "passes/install_cleaner.h"
 #include "passes/pass_steps.h"
-#include "catalog/product_codes.h"
-#include "folders/safe_location.h"
 #include "system/system_services.h"
 #include "unique_handle.h"
 

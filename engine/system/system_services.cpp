@@ -1,7 +1,5 @@
 #include "system/system_services.h"
 
-#include <cwchar>
-
 int Is64BitSystem(velmora::WindowsApi& api) {
     SYSTEM_INFO info{};
     // GetNativeSystemInfo tells the real processor also to a 32-bit program on 64-bit
@@ -58,32 +56,4 @@ void PauseWithMessagePump(velmora::WindowsApi& api, DWORD milliseconds) {
 
 std::wstring InstallerProductsKeyPath(const wchar_t* packedCode) {
     return std::wstring(L"Installer\\Products\\") + packedCode;
-}
-
-std::wstring FormatText(const wchar_t* format, std::initializer_list<const wchar_t*> args) {
-    std::wstring out;
-    auto next = args.begin();
-    for (const wchar_t* p = format; *p; ++p) {
-        if (p[0] == L'%' && p[1] == L's') {
-            if (next != args.end() && *next) out += *next;
-            if (next != args.end()) ++next;
-            ++p;
-        } else if (p[0] == L'%' && p[1] == L'%') {
-            out += L'%';
-            ++p;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
-}
-
-bool FormatBounded(wchar_t* buffer, std::size_t capacity, const wchar_t* format,
-                   std::initializer_list<const wchar_t*> args) {
-    if (capacity == 0) return false;
-    const std::wstring text = FormatText(format, args);
-    const std::size_t kept = text.size() < capacity ? text.size() : capacity - 1;
-    std::wmemcpy(buffer, text.data(), kept);
-    buffer[kept] = L'\0';
-    return kept == text.size();
 }

@@ -1,8 +1,6 @@
 // Small services shared by the cleanup passes and the main dialog.
 #pragma once
 
-#include <cstddef>
-#include <initializer_list>
 #include <string>
 
 #include "windows_api.h"
@@ -25,13 +23,3 @@ void PauseWithMessagePump(velmora::WindowsApi& api, DWORD milliseconds);
 
 // "Installer\Products\" followed by the packed product code.
 std::wstring InstallerProductsKeyPath(const wchar_t* packedCode);
-
-// Replaces each "%s" of the format with the next argument; "%%" stands for one percent
-// sign. The result grows as needed, so nothing is ever cut.
-std::wstring FormatText(const wchar_t* format, std::initializer_list<const wchar_t*> args);
-
-// The same formatting into a fixed buffer of `capacity` wide characters, terminator
-// included. Text that does not fit is cut after capacity - 1 characters and terminated;
-// the result is false then, and the caller must not use the cut text as a path.
-bool FormatBounded(wchar_t* buffer, std::size_t capacity, const wchar_t* format,
-                   std::initializer_list<const wchar_t*> args);

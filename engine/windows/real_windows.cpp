@@ -1,14 +1,15 @@
 // The seam's real side: each call forwards to Win32 and does nothing else, except that
 // registry keys are opened, emptied and deleted as themselves, by their physical path, each
 // in the view it was opened in (see RealWindows).
+#include "windows/real_windows.h"
+
 #include <shlobj.h>
 
-#include "system/person_at_pc.h"
 #include "registry/registry_as_itself.h"
 #include "registry/registry_tree.h"
-#include "windows/system_library.h"
+#include "system/person_at_pc.h"
 #include "unique_handle.h"
-#include "windows_api.h"
+#include "windows/system_library.h"
 
 namespace velmora {
 

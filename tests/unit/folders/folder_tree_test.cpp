@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "folders/held_folder.h"
 #include "passes/install_cleaner.h"
 #include "sim_windows.h"
 
