@@ -1,6 +1,6 @@
 #include "cleanup_command.h"
 
-#include "language_table.h"
+#include "catalog/language_table.h"
 
 BOOL ChooseUse32BitView(const CleanupChoice& choice, BOOL current) {
     if (!choice.is64BitSystem) return TRUE;

@@ -5,8 +5,8 @@
 #include <memory>
 #include <new>
 
-#include "system_library.h"
 #include "velmora_dlg.h"
+#include "windows/system_library.h"
 
 BEGIN_MESSAGE_MAP(CVelmoraApp, CWinApp)
     ON_COMMAND(ID_HELP, &CWinApp::OnHelp)

@@ -2,11 +2,12 @@
 
 #include "about_command.h"
 #include "about_dlg.h"
+#include "catalog/language_table.h"
+#include "catalog/text_format.h"
 #include "icon_position.h"
-#include "install_cleaner.h"
-#include "language_table.h"
+#include "passes/install_cleaner.h"
 #include "resource.h"
-#include "system_services.h"
+#include "system/system_services.h"
 
 namespace {
 

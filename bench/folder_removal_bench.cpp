@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "install_cleaner.h"
+#include "passes/install_cleaner.h"
 #include "reference_walk.h"
-#include "system_library.h"
+#include "windows/system_library.h"
 
 using namespace velmora_bench;
 

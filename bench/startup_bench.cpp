@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "system_library.h"
+#include "windows/system_library.h"
 
 using namespace velmora_bench;
 

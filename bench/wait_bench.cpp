@@ -22,8 +22,8 @@
 #include <string>
 
 #include "bench_support.h"
-#include "system_library.h"
-#include "system_services.h"
+#include "system/system_services.h"
+#include "windows/system_library.h"
 
 using namespace velmora_bench;
 

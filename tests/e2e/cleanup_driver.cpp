@@ -7,8 +7,9 @@
 #include <cwchar>
 #include <vector>
 
-#include "install_cleaner.h"
-#include "language_table.h"
+#include "catalog/language_table.h"
+#include "passes/install_cleaner.h"
+#include "windows/real_windows.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // loaded (the fake exports GetProfilesDirectoryW only).
 #include <windows.h>
 
-#include "system_library.h"
+#include "windows/system_library.h"
 
 int main() {
     velmora::LoadDllsOnlyFromSystemFolder();

@@ -2,9 +2,11 @@
 
 #include <vector>
 
-#include "install_cleaner.h"
-#include "product_codes.h"
+#include "catalog/product_codes.h"
+#include "folders/held_folder.h"
+#include "passes/install_cleaner.h"
 #include "test_folder.h"
+#include "windows/real_windows.h"
 
 using velmora::testenv::ScratchFolder;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "long_path.h"
+#include "folders/long_path.h"
 
 using velmora::ExtendedLengthPath;
 using velmora::ResolvePlainPath;

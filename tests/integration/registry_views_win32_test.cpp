@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "install_cleaner.h"
-#include "pass_steps.h"
-#include "person_at_pc.h"
-#include "product_codes.h"
-#include "registry_as_itself.h"
-#include "registry_tree.h"
+#include "catalog/product_codes.h"
+#include "passes/install_cleaner.h"
+#include "passes/pass_steps.h"
+#include "registry/registry_as_itself.h"
+#include "registry/registry_tree.h"
+#include "system/person_at_pc.h"
 #include "test_folder.h"
 #include "unique_handle.h"
+#include "windows/real_windows.h"
 
 using namespace velmora;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "person_at_pc.h"
-#include "system_services.h"
+#include "system/person_at_pc.h"
+#include "system/system_services.h"
 #include "test_folder.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "pass_steps.h"
-#include "system_services.h"
+#include "passes/pass_steps.h"
+#include "system/system_services.h"
 #include "unique_handle.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "sim_windows.h"
 
-#include "registry_tree.h"
+#include "registry/registry_tree.h"
 
 #include <sddl.h>
 #include <shlobj.h>

@@ -1,0 +1,86 @@
+// A VARNO 2017 installation laid into the simulated Windows, as the Windows Installer and
+// the product leave it: uninstall entries, product registrations, vendor keys and folders.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "catalog/language_table.h"
+#include "catalog/product_codes.h"
+#include "sim_windows.h"
+#include "system/system_services.h"
+
+namespace velmora::sim {
+
+// The pass tests run twice: with a handle's children found in the handle's view, and with
+// them found in the calling process's view (the pessimistic Windows). Both must end alike.
+inline auto BothChildResolutions() {
+    return testing::Values(HandleChildren::InHandleView, HandleChildren::InProcessView);
+}
+inline void PrintTo(HandleChildren children, std::ostream* out) {
+    *out << (children == HandleChildren::InHandleView ? "children in the handle's view" : "children in the process's view");
+}
+inline std::string ChildResolutionName(const testing::TestParamInfo<HandleChildren>& info) {
+    return info.param == HandleChildren::InHandleView ? "ChildrenInHandleView" : "ChildrenInProcessView";
+}
+
+// Where a 32-bit product's machine keys live: below Wow6432Node on a 64-bit system.
+inline std::wstring MachineSoftware(bool wow) { return wow ? L"SOFTWARE\\Wow6432Node" : L"SOFTWARE"; }
+
+// Where Windows Installer registers a per-machine product, for 32-bit and 64-bit packages
+// alike: the shared HKLM\SOFTWARE\Classes, which HKCR shows.
+inline std::wstring MachineProductKey(const std::wstring& packed) {
+    return L"SOFTWARE\\Classes\\Installer\\Products\\" + packed;
+}
+
+inline void InstallEdition(SimWindows& w, int row, bool wow, const std::wstring& location) {
+    const LanguageEntry& entry = g_languageTable[row];
+    const std::wstring code = EditionProductCode(entry);
+    const std::wstring packed = EditionPackedCode(entry);
+    const std::wstring soft = MachineSoftware(wow);
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + code + L"}",
+                L"InstallLocation", location);
+    w.AddKey(HKEY_LOCAL_MACHINE, MachineProductKey(packed) + L"\\SourceList");
+    w.AddKey(HKEY_LOCAL_MACHINE, MachineProductKey(packed) + L"\\Features");
+    const std::wstring vendor = soft + L"\\TORVEN\\VARNO\\2017\\" + entry.cultureFolder;
+    w.SetString(HKEY_LOCAL_MACHINE, vendor + L"\\Settings\\Deep", L"Value", L"1");
+    w.SetString(HKEY_LOCAL_MACHINE, vendor, L"Language", entry.cultureFolder);
+    w.SetString(HKEY_CURRENT_USER, std::wstring(L"Software\\TORVEN\\VARNO\\2017\\") + entry.cultureFolder + L"\\Recent",
+                L"File1", L"C:\\drawing.dwg");
+    for (const wchar_t* folder : {L"\\", L"\\Support\\", L"\\UserDataCache\\"}) {
+        const std::wstring base = location + folder + entry.cultureFolder;
+        w.AddFile(base + L"\\readme.txt");
+        w.AddFile(base + L"\\Nested\\Deeper\\cache.bin", FILE_ATTRIBUTE_HIDDEN);
+    }
+}
+
+inline void InstallShared(SimWindows& w, bool wow, const std::wstring& location) {
+    const std::wstring soft = MachineSoftware(wow);
+    for (const wchar_t* code : {kFirstSharedProductCode, kSecondSharedProductCode}) {
+        const std::wstring packed = PackProductCode(code);
+        const std::wstring uninstall = soft + L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + code + L"}";
+        w.SetString(HKEY_LOCAL_MACHINE, uninstall, L"InstallLocation", location);
+        w.SetString(HKEY_CURRENT_USER, uninstall, L"DisplayName", L"VARNO 2017 shared");
+        w.AddKey(HKEY_LOCAL_MACHINE, MachineProductKey(packed) + L"\\SourceList");
+    }
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2017\\Common\\Paths", L"Root", location);
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2017", L"Version", L"17.0");
+    w.SetString(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017\\Profiles", L"Current", L"Default");
+    w.AddFile(location + L"\\bin\\varno.exe");
+    w.AddFile(location + L"\\bin\\core.dll", FILE_ATTRIBUTE_SYSTEM);
+}
+
+// Things that belong to nobody's VARNO 2017 and must outlive every cleanup.
+inline void AddBystanders(SimWindows& w, bool wow, const std::wstring& location) {
+    const std::wstring soft = MachineSoftware(wow);
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\TORVEN\\VARNO\\2018\\en-US", L"Language", L"en-US");
+    w.SetString(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2018", L"Version", L"18.0");
+    w.SetString(HKEY_LOCAL_MACHINE, soft + L"\\OtherVendor\\Tool", L"Path", L"C:\\Other");
+    w.AddKey(HKEY_LOCAL_MACHINE, MachineProductKey(L"00000000000000000000000000000001"));
+    w.AddFile(location + L"\\nl-NL\\keep.txt");
+    w.AddFile(location + L"\\Support\\nl-NL\\keep.txt");
+    w.AddFile(L"C:\\Other\\tool.exe");
+}
+
+}  // namespace velmora::sim
