@@ -108,8 +108,7 @@ TEST(FailureSweep, LanguagePassGoesOnPastAnyFailedCall) {
     size_t sweepSize = 0;
     Sweep([](SimWindows& w) {
               InstallEdition(w, 1, true, kLocation);
-              AddInstallerRecords(w, EditionPackedCode(g_languageTable[1]), L"C:\\Windows\\Installer\\" +
-                                                                                EditionPackedCode(g_languageTable[1]) + L".msi");
+              AddInstallerRecords(w, EditionPackedCode(g_languageTable[1]));
           },
           [](CInstallCleaner& c) { return c.CleanLanguage(1, TRUE); }, sweepSize);
     EXPECT_GT(sweepSize, 50u);
@@ -122,7 +121,7 @@ TEST(FailureSweep, SharedPassGoesOnPastAnyFailedCall) {
         [](SimWindows& w) {
             InstallShared(w, true, std::wstring(kLocation) + L"\\Shared");
             for (const std::wstring packed : {kFirstSharedPackedCode, L"41D9B3E5100A00002A003C1E0FA6B725"})
-                AddInstallerRecords(w, packed, L"C:\\Windows\\Installer\\" + packed + L".msi");
+                AddInstallerRecords(w, packed);
         },
         [](CInstallCleaner& c) {
             c.m_bIs64BitSystem = TRUE;  // as the language pass before it would have found

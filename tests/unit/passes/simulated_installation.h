@@ -78,11 +78,14 @@ inline void InstallShared(SimWindows& w, bool wow, const std::wstring& location)
 inline const std::wstring kInstallerData = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\";
 inline const std::wstring kSharedComponent = kInstallerData + L"UserData\\S-1-5-18\\Components\\3EED5E3F6CE1B595488359B88FFFE014";
 inline std::wstring UpgradeKey(std::wstring packed) { return kInstallerData + L"UpgradeCodes\\" + packed.replace(11, 1, L"B"); }
-inline void AddInstallerRecords(SimWindows& w, const std::wstring& packed, const std::wstring& package) {
-    const std::wstring product = kInstallerData + L"UserData\\S-1-5-18\\Products\\" + packed;
-    w.SetString(HKEY_LOCAL_MACHINE, product + L"\\InstallProperties", L"LocalPackage", package);
-    w.AddFile(L"C:\\Windows\\Installer\\" + packed + L".msi");
-    w.SetString(HKEY_LOCAL_MACHINE, product + L"\\Features", L"Complete", L"pq$Iwmz+fD[?9rTqyCv8");
+inline std::wstring Registration(const std::wstring& packed) {
+    return kInstallerData + L"UserData\\S-1-5-18\\Products\\" + packed;
+}
+inline std::wstring CachedPackage(const std::wstring& packed) { return L"C:\\Windows\\Installer\\" + packed.substr(8, 8) + L".msi"; }
+inline void AddInstallerRecords(SimWindows& w, const std::wstring& packed) {
+    w.SetString(HKEY_LOCAL_MACHINE, Registration(packed) + L"\\InstallProperties", L"LocalPackage", CachedPackage(packed));
+    w.AddFile(CachedPackage(packed));
+    w.SetString(HKEY_LOCAL_MACHINE, Registration(packed) + L"\\Features", L"Complete", L"pq$Iwmz+fD[?9rTqyCv8");
     for (const wchar_t* client : {packed.c_str(), L"00000000000000000000000000000000", L"41D9B3E5200A33011A463C1E0FA6B725"})
         w.SetString(HKEY_LOCAL_MACHINE, kSharedComponent, client, L"C:\\Program Files\\TORVEN\\shared.dat");
     w.SetString(HKEY_LOCAL_MACHINE, UpgradeKey(packed), packed, L"");
