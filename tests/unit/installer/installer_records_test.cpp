@@ -19,9 +19,13 @@ const std::wstring kManagedProducts = kInstallerData + L"Managed\\" + kPerson + 
 const std::wstring kUserProducts = L"Software\\Microsoft\\Installer\\Products\\" + kEnglish;
 const std::wstring kUserUpgradeCode = L"Software\\Microsoft\\Installer\\UpgradeCodes\\11112222333344445555666677778888";
 const std::wstring kProductFolder = L"C:\\Windows\\Installer\\{" + EditionProductCode(g_languageTable[1]) + L"}";
+// Two patches of the product, the second one listed by the other product too.
+const std::wstring kPatches[] = {L"99998888777766665555444433332222", L"99998888777766665555444433331111"};
+std::wstring PatchKey(const std::wstring& patch) { return L"SOFTWARE\\Classes\\Installer\\Patches\\" + patch; }
+std::wstring CachedPatch(const std::wstring& patch) { return L"C:\\Windows\\Installer\\" + patch.substr(28) + L".msp"; }
 
 // The English edition with its records in every place the installer keeps them, beside
-// another product's records that share its component.
+// another product's records that share its component and a patch.
 void Install(SimWindows& w) {
     InstallEdition(w, 1, true, L"C:\\V");
     for (const std::wstring& packed : {kEnglish, kOther}) AddInstallerRecords(w, packed);
@@ -32,6 +36,13 @@ void Install(SimWindows& w) {
     w.AddKey(HKEY_CURRENT_USER, kUserProducts);
     w.SetString(HKEY_CURRENT_USER, kUserUpgradeCode, kEnglish, L"");
     w.AddFile(kProductFolder + L"\\icon.ico");
+    for (const std::wstring& patch : kPatches) {
+        w.AddKey(HKEY_LOCAL_MACHINE, Registration(kEnglish) + L"\\Patches\\" + patch);
+        w.SetString(HKEY_LOCAL_MACHINE, kInstallerData + L"UserData\\S-1-5-18\\Patches\\" + patch, L"LocalPackage", CachedPatch(patch));
+        w.AddKey(HKEY_LOCAL_MACHINE, PatchKey(patch));
+        w.AddFile(CachedPatch(patch));
+    }
+    w.AddKey(HKEY_LOCAL_MACHINE, Registration(kOther) + L"\\Patches\\" + kPatches[1]);
 }
 
 TEST(InstallerRecords, GoUnlessTheUninstallWasRefusedAndNeverAnotherProducts) {
@@ -52,12 +63,16 @@ TEST(InstallerRecords, GoUnlessTheUninstallWasRefusedAndNeverAnotherProducts) {
         EXPECT_EQ(w.HasValue(HKEY_LOCAL_MACHINE, kSharedComponent, kEnglish), end.kept);
         EXPECT_EQ(w.Exists(CachedPackage(kEnglish)), end.kept);
         EXPECT_EQ(w.Exists(kProductFolder), end.kept);
+        EXPECT_EQ(w.KeyExists(HKEY_LOCAL_MACHINE, PatchKey(kPatches[0])), end.kept);
+        EXPECT_EQ(w.Exists(CachedPatch(kPatches[0])), end.kept);
         // Another product's records, the system's client, and the keys that hold them stay.
         for (const std::wstring& key : {Registration(kOther), MachineProductKey(kOther), UpgradeKey(kOther)})
             EXPECT_TRUE(w.KeyExists(HKEY_LOCAL_MACHINE, key));
         for (const std::wstring& client : {kOther, std::wstring(32, L'0')})
             EXPECT_TRUE(w.HasValue(HKEY_LOCAL_MACHINE, kSharedComponent, client));
         EXPECT_TRUE(w.Exists(CachedPackage(kOther)));
+        EXPECT_TRUE(w.KeyExists(HKEY_LOCAL_MACHINE, PatchKey(kPatches[1])));  // the other product's patch too
+        EXPECT_TRUE(w.Exists(CachedPatch(kPatches[1])));
         EXPECT_EQ(w.OpenHandleCount(), 0u);
     }
 }
@@ -83,23 +98,6 @@ TEST(InstallerRecords, ACachedPackageGoesOnlyFromTheInstallersFolder) {
         CInstallCleaner(w).CleanLanguage(1, TRUE);
         EXPECT_EQ(!w.Exists(row.file), row.gone) << std::string(row.named.begin(), row.named.end());
         EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, Registration(kEnglish)));
-    }
-}
-
-// A patch goes with the product (its keys and cached patch) only where no other lists it.
-TEST(InstallerRecords, APatchGoesOnlyWhereNoOtherProductListsIt) {
-    const std::wstring patch = L"99998888777766665555444433332222", cached = L"C:\\Windows\\Installer\\f00d.msp";
-    for (bool alsoTheOthers : {false, true}) {
-        SimWindows w;
-        Install(w);
-        w.AddKey(HKEY_LOCAL_MACHINE, Registration(kEnglish) + L"\\Patches\\" + patch);
-        if (alsoTheOthers) w.AddKey(HKEY_LOCAL_MACHINE, Registration(kOther) + L"\\Patches\\" + patch);
-        w.SetString(HKEY_LOCAL_MACHINE, kInstallerData + L"UserData\\S-1-5-18\\Patches\\" + patch, L"LocalPackage", cached);
-        w.AddKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Installer\\Patches\\" + patch);
-        w.AddFile(cached);
-        CInstallCleaner(w).CleanLanguage(1, TRUE);
-        EXPECT_EQ(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Installer\\Patches\\" + patch), alsoTheOthers);
-        EXPECT_EQ(w.Exists(cached), alsoTheOthers);
     }
 }
 

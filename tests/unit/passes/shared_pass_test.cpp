@@ -40,20 +40,6 @@ std::vector<std::wstring> WithoutFolderWalk(const SimWindows& w) {
     return calls;
 }
 
-// Each removal of the installer's records (shown call by call by the language pass's tests),
-// from the mutex taken after an uninstall up to the next launch's wait or the
-// registrations, as one line.
-std::vector<std::wstring> RecordsFolded(const std::vector<std::wstring>& calls) {
-    std::vector<std::wstring> folded;
-    bool folding = false;
-    for (size_t i = 0; i < calls.size(); ++i) {
-        if (i > 0 && calls[i - 1].rfind(L"CloseHandle(#p", 0) == 0) folding = true, folded.push_back(L"(records)");
-        else if (calls[i].rfind(L"OpenMutexW", 0) == 0 || calls[i].rfind(L"RegDeleteTreeW(HKCR", 0) == 0) folding = false;
-        if (!folding) folded.push_back(calls[i]);
-    }
-    return folded;
-}
-
 class SharedPass : public testing::TestWithParam<HandleChildren> {};
 INSTANTIATE_TEST_SUITE_P(Registry, SharedPass, BothChildResolutions(), ChildResolutionName);
 

@@ -91,6 +91,19 @@ inline void AddInstallerRecords(SimWindows& w, const std::wstring& packed) {
     w.SetString(HKEY_LOCAL_MACHINE, UpgradeKey(packed), packed, L"");
 }
 
+// Each removal of the installer's records (tested on its own), from the mutex taken after an
+// uninstall up to the next launch's wait or the registrations, as one line.
+inline std::vector<std::wstring> RecordsFolded(const std::vector<std::wstring>& calls) {
+    std::vector<std::wstring> folded;
+    bool folding = false;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        if (i > 0 && calls[i - 1].rfind(L"CloseHandle(#p", 0) == 0) folding = true, folded.push_back(L"(records)");
+        else if (calls[i].rfind(L"OpenMutexW", 0) == 0 || calls[i].rfind(L"RegDeleteTreeW(HKCR", 0) == 0) folding = false;
+        if (!folding) folded.push_back(calls[i]);
+    }
+    return folded;
+}
+
 // Things that belong to nobody's VARNO 2017 and must outlive every cleanup.
 inline void AddBystanders(SimWindows& w, bool wow, const std::wstring& location) {
     const std::wstring soft = MachineSoftware(wow);
