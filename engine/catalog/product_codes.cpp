@@ -51,7 +51,8 @@ std::wstring PackProductCode(const std::wstring& productCode) {
 
 std::vector<std::wstring> EveryPackedCode() {
     std::vector<std::wstring> codes;
-    for (int row = kFirstEditionRow; row <= kLastEditionRow; ++row) codes.push_back(EditionPackedCode(g_languageTable[row]));
+    for (int row = kFirstEditionRow; row <= kLastEditionRow; ++row)
+        codes.push_back(EditionPackedCode(g_languageTable[row]));
     codes.push_back(kFirstSharedPackedCode);
     codes.push_back(PackProductCode(kSecondSharedProductCode));
     return codes;

@@ -36,8 +36,9 @@ InstallerCache::InstallerCache(WindowsApi& api)
 void InstallerCache::DeleteCachedFile(const std::wstring& name, const std::set<std::wstring>& keptNames) {
     const std::wstring path = ExtendedLengthPath(name);
     if (m_canonical.empty() || path.rfind(L"\\\\?\\", 0) != 0 || keptNames.count(CanonicalFolderPath(name))) return;
-    UniqueFile file(m_api, m_api.CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                             nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    UniqueFile file(m_api,
+                    m_api.CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     FILE_ATTRIBUTE_TAG_INFO kind{};
     if (!file || !m_api.GetFileInformationByHandleEx(file.get(), FileAttributeTagInfo, &kind, sizeof(kind)) ||
         (kind.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))

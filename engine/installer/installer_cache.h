@@ -32,8 +32,8 @@ public:
 
 private:
     WindowsApi& m_api;
-    HeldFolder m_folder;         // the installer's folder, held while files in it are judged
-    std::wstring m_canonical;    // its real place, canonical; empty when unknown
+    HeldFolder m_folder;       // the installer's folder, held while files in it are judged
+    std::wstring m_canonical;  // its real place, canonical; empty when unknown
 };
 
 }  // namespace velmora

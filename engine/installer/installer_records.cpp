@@ -73,7 +73,8 @@ void DeleteTree(WindowsApi& api, HKEY root, const std::wstring& path, REGSAM vie
 bool HoldsNothing(WindowsApi& api, HKEY key) {
     wchar_t name[kNameCapacity];
     DWORD length = kNameCapacity;
-    if (api.RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_NO_MORE_ITEMS) return false;
+    if (api.RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_NO_MORE_ITEMS)
+        return false;
     length = kNameCapacity;
     return api.RegEnumValueW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_NO_MORE_ITEMS;
 }
@@ -146,15 +147,16 @@ void InstallerRecords::Forget(const std::wstring& productCode, const RecordsReac
     const std::vector<Place> published = PublishedPlaces(reach);
     std::vector<std::wstring> registrations;  // UserData\<SID>\Products\P, for each SID that has it
     for (const std::wstring& sid : accounts)
-        if (Exists(m_api, HKEY_LOCAL_MACHINE, Registration(sid, packed), view))
-            registrations.push_back(sid);
+        if (Exists(m_api, HKEY_LOCAL_MACHINE, Registration(sid, packed), view)) registrations.push_back(sid);
     // What names files, the patches and the components: read before anything goes.
     std::vector<std::wstring> files, patches, components;  // components: "<SID>\Components\<code>"
     bool left = !registrations.empty();
     for (const Place& place : published) {
-        if (const UniqueKey key = Open(m_api, place.root, Join(place.path, L"Products\\" + packed), KEY_QUERY_VALUE | view)) {
+        if (const UniqueKey key =
+                Open(m_api, place.root, Join(place.path, L"Products\\" + packed), KEY_QUERY_VALUE | view)) {
             left = true;
-            for (const std::wstring& file : TransformFiles(ReadText(m_api, key.get(), L"Transforms"))) files.push_back(file);
+            for (const std::wstring& file : TransformFiles(ReadText(m_api, key.get(), L"Transforms")))
+                files.push_back(file);
         }
         left = left || Exists(m_api, place.root, Join(place.path, L"Features\\" + packed), view);
     }
@@ -178,16 +180,19 @@ void InstallerRecords::Forget(const std::wstring& productCode, const RecordsReac
         for (const std::wstring& sid : accounts)
             for (const std::wstring& other : SubkeysOf(m_api, HKEY_LOCAL_MACHINE, UserData(sid + L"\\Products"), view))
                 listed = listed || (Upper(other) != Upper(packed) &&
-                                    Exists(m_api, HKEY_LOCAL_MACHINE, Join(Registration(sid, other), L"Patches\\" + patch), view));
+                                    Exists(m_api, HKEY_LOCAL_MACHINE,
+                                           Join(Registration(sid, other), L"Patches\\" + patch), view));
         if (listed) continue;
         lonePatches.push_back(patch);
         for (const std::wstring& sid : accounts)
-            files.push_back(ReadText(m_api, HKEY_LOCAL_MACHINE, UserData(sid + L"\\Patches\\" + patch), L"LocalPackage", view));
+            files.push_back(
+                ReadText(m_api, HKEY_LOCAL_MACHINE, UserData(sid + L"\\Patches\\" + patch), L"LocalPackage", view));
     }
 
     // The keys.
     for (const Place& place : published)
-        for (const wchar_t* kind : {L"Products\\", L"Features\\"}) DeleteTree(m_api, place.root, Join(place.path, kind + packed), view);
+        for (const wchar_t* kind : {L"Products\\", L"Features\\"})
+            DeleteTree(m_api, place.root, Join(place.path, kind + packed), view);
     for (const std::wstring& sid : registrations)
         DeleteTree(m_api, HKEY_LOCAL_MACHINE, Registration(sid, packed), view);
     for (const std::wstring& patch : lonePatches) {
@@ -231,16 +236,20 @@ const std::map<std::wstring, std::vector<std::wstring>>& InstallerRecords::Scann
     std::set<std::wstring> wanted;
     for (const std::wstring& code : m_runProducts) wanted.insert(Upper(code));
     for (const std::wstring& sid : Accounts(view)) {
-        const UniqueKey parent = Open(m_api, HKEY_LOCAL_MACHINE, UserData(sid + L"\\Components"), KEY_ENUMERATE_SUB_KEYS | view);
+        const UniqueKey parent =
+            Open(m_api, HKEY_LOCAL_MACHINE, UserData(sid + L"\\Components"), KEY_ENUMERATE_SUB_KEYS | view);
         wchar_t name[kNameCapacity];
         for (DWORD index = 0; parent; ++index) {
             DWORD length = kNameCapacity;
-            if (m_api.RegEnumKeyExW(parent.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (m_api.RegEnumKeyExW(parent.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
+                break;
             const UniqueKey component = Open(m_api, parent.get(), name, KEY_QUERY_VALUE | view);
             wchar_t client[kNameCapacity];
             for (DWORD at = 0; component; ++at) {
                 DWORD clientLength = kNameCapacity;
-                const LONG listed = m_api.RegEnumValueW(component.get(), at, client, &clientLength, nullptr, nullptr, nullptr, nullptr);
+                const LONG listed =
+                    m_api.RegEnumValueW(component.get(), at, client, &clientLength, nullptr, nullptr, nullptr, nullptr);
                 if (listed == ERROR_MORE_DATA) continue;  // a name longer than any code
                 if (listed != ERROR_SUCCESS) break;
                 const std::wstring code = Upper(client);
