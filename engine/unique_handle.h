@@ -63,6 +63,16 @@ struct KernelObjectTraits {
     static void Close(WindowsApi& api, Handle h) { api.CloseHandle(h); }
 };
 
+// A mutex this program owns, having waited on it: released, then closed.
+struct OwnedMutexTraits {
+    using Handle = HANDLE;
+    static Handle None() { return nullptr; }
+    static void Close(WindowsApi& api, Handle h) {
+        api.ReleaseMutex(h);
+        api.CloseHandle(h);
+    }
+};
+
 // A file or folder opened with CreateFileW: INVALID_HANDLE_VALUE means none.
 struct FileTraits {
     using Handle = HANDLE;
@@ -96,6 +106,7 @@ using UniqueKey = Unique<KeyTraits>;
 using UniqueFind = Unique<FindTraits>;
 using UniqueProcess = Unique<KernelObjectTraits>;
 using UniqueMutex = Unique<KernelObjectTraits>;
+using UniqueOwnedMutex = Unique<OwnedMutexTraits>;
 using UniqueFile = Unique<FileTraits>;
 using UniqueVolumeFind = Unique<VolumeFindTraits>;
 using UniqueProcessList = Unique<ProcessListTraits>;

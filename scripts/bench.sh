@@ -6,7 +6,7 @@
 #   scripts/bench.sh [--quick] [--only folder,cleanup,wait,startup] [--reps N]
 #                    [--rmdir-reps N] [--cleanup-reps N] [--wait-reps N] [--startup-reps N]
 #                    [--deep-files N] [--deep-fanout "5 4 4 3 5"] [--flat-files N]
-#                    [--file-bytes N]
+#                    [--file-bytes N] [--components N]
 #
 # Everything runs in a throwaway 64-bit prefix below the build tree
 # (build/velmora-wine/bench64), without a Z: drive, on a private Xvfb display.
@@ -20,10 +20,10 @@ build=${VELMORA_BUILD_DIR:-$here/build}
 
 only=folder,cleanup,wait,startup
 reps=7 rmdir_reps=2 cleanup_reps=3 wait_reps=4 startup_reps=5
-deep_files=15000 deep_fanout="5 4 4 3 5" flat_files=20000 file_bytes=0
+deep_files=15000 deep_fanout="5 4 4 3 5" flat_files=20000 file_bytes=0 components=100000
 quick() {
   reps=3 rmdir_reps=1 cleanup_reps=1 wait_reps=1 startup_reps=2
-  deep_files=1500 deep_fanout="3 3 3 2 2" flat_files=2000
+  deep_files=1500 deep_fanout="3 3 3 2 2" flat_files=2000 components=10000
 }
 while [ $# -gt 0 ]; do
   case $1 in
@@ -38,6 +38,7 @@ while [ $# -gt 0 ]; do
     --deep-fanout) deep_fanout=$2; shift 2 ;;
     --flat-files) flat_files=$2; shift 2 ;;
     --file-bytes) file_bytes=$2; shift 2 ;;
+    --components) components=$2; shift 2 ;;
     -h | --help) sed -n '2,13p' "$0"; exit 0 ;;
     *) echo "bench: unknown option '$1' (see --help)" >&2; exit 2 ;;
   esac
@@ -268,8 +269,14 @@ bench_folder() {
 
 bench_cleanup() {
   local fixtures=$here/tests/e2e/install-fixtures.sh driver=$build/tests/e2e/velmora_cleanup_driver.exe
-  add_row cleanup "cleanup: full cleanup / 16 bare msiexec /x" s '<= 1.05x' 'ratio<=1.05'
-  legend+=("cleanup: velmora_cleanup_driver.exe 32 (15 language passes + shared pass) / the 16 msiexec /x runs alone, each on the same freshly installed 17 MSI fixtures")
+  add_row cleanup "cleanup: full cleanup / 17 bare msiexec /x" s '<= 1.05x' 'ratio<=1.05'
+  add_row records-healthy "records step / full cleanup (healthy)" s '<= 0.05x' 'ratio<=0.05'
+  add_row records-broken "records step / bare component pass (1612)" s '<= 1.5x' 'ratio<=1.5'
+  add_row records-scan "records step, no lists / bare component pass" s '-' '-'
+  legend+=("cleanup: velmora_cleanup_driver.exe 32 (15 language passes + shared pass) / the 17 msiexec /x runs alone, each on the same freshly installed 17 MSI fixtures")
+  legend+=("records: the records step for the 17 products (velmora_bench_cleanup.exe forget) after the full cleanup / that cleanup;")
+  legend+=("         with $components more component keys and every cached package and source gone (all 17 uninstalls end 1612) / one")
+  legend+=("         pass that opens every component key once; 'no lists': the registrations' component lists gone too, so they are scanned")
   if [ ! -f "$fixtures" ] || ! need "$driver" "$bench_bin/velmora_bench_cleanup.exe"; then
     row_note[cleanup]="not run: fixtures or driver missing"
     return 0
@@ -288,21 +295,54 @@ bench_cleanup() {
       install_bins "$bench_bin/velmora_bench_cleanup.exe" "$driver"
       if [ $side = ours ]; then
         line=$(wine_run "$bin_win\\velmora_bench_cleanup.exe" time "$bin_win\\velmora_cleanup_driver.exe" 32 | tr -d '\r')
-        [[ $line == *"installers=16 "* && $line == *"deletions-while-installing=0 "* ]] ||
+        [[ $line == *"installers=17 "* && $line == *"deletions-while-installing=0 "* ]] ||
           { say "the cleanup did not run as expected: $line"; exit 1; }
         [ ! -e "$prefix/drive_c/Program Files (x86)/TORVEN/VARNO 2017/Shared" ] ||
           { say "the cleanup left the shared product's folder"; exit 1; }
       else
         line=$(wine_run "$bin_win\\velmora_bench_cleanup.exe" time "$bin_win\\velmora_bench_cleanup.exe" installers | tr -d '\r')
-        [[ $line == *"runs=16 failed=0 "* ]] || { say "a bare uninstall failed: $line"; exit 1; }
+        [[ $line == *"runs=17 failed=0 "* ]] || { say "a bare uninstall failed: $line"; exit 1; }
       fi
       ms=$(field ms "$(tail -n1 <<<"$line")")
       [ "$(field exit "$(tail -n1 <<<"$line")")" = 0 ] || { say "$side side failed: $line"; exit 1; }
       say "cleanup rep $rep: $side $(awk -v v="$ms" 'BEGIN { printf "%.2f s", v / 1000 }')"
       record cleanup "$side" "$(awk -v v="$ms" 'BEGIN { printf "%.3f", v / 1000 }')"
+      if [ $side = ours ]; then  # the step again, where the cleanup left nothing: its cost on a healthy PC
+        record records-healthy ref "$(awk -v v="$ms" 'BEGIN { printf "%.3f", v / 1000 }')"
+        seconds_of forget && record records-healthy ours "$took"
+      fi
     done
   done
+  # Broken installs: every uninstall ends 1612, so the step alone is what a cleanup adds.
+  local row kind
+  for kind in listed unlisted; do
+    use_prefix "$installed"
+    install_bins "$bench_bin/velmora_bench_cleanup.exe"
+    rm -rf "$prefix/drive_c/fixture-setup"
+    line=$(wine_run "$bin_win\\velmora_bench_cleanup.exe" break "$components" $([ $kind = listed ] || echo unlisted) | tr -d '\r')
+    [[ $line == "broken=17 "* ]] || { say "could not break the installs: $line"; exit 1; }
+    stop_prefix
+    rm -rf "$installed-$kind"
+    cp -a "$prefix" "$installed-$kind"
+    row=records-broken && [ $kind = unlisted ] && row=records-scan
+    for ((rep = 1; rep <= cleanup_reps; rep++)); do
+      for side in $( ((rep % 2)) && echo "ours ref" || echo "ref ours"); do
+        use_prefix "$installed-$kind"
+        seconds_of "$([ $side = ours ] && echo forget || echo components)" && record $row "$side" "$took"
+      done
+    done
+    rm -rf "$installed-$kind"
+  done
   stop_prefix
+}
+
+# seconds_of MODE: sets `took` to the time velmora_bench_cleanup.exe MODE reports, in seconds.
+seconds_of() {
+  local line
+  line=$(wine_run "$bin_win\\velmora_bench_cleanup.exe" "$1" | tr -d '\r')
+  [ -n "$(field ms "$line")" ] || { say "velmora_bench_cleanup.exe $1 failed: $line"; exit 1; }
+  say "records: $1 $line"
+  took=$(awk -v v="$(field ms "$line")" 'BEGIN { printf "%.3f", v / 1000 }')
 }
 
 # ---------------------------------------------------------------------------------------

@@ -49,6 +49,15 @@ std::wstring PackProductCode(const std::wstring& productCode) {
     return packed;
 }
 
+std::vector<std::wstring> EveryPackedCode() {
+    std::vector<std::wstring> codes;
+    for (int row = kFirstEditionRow; row <= kLastEditionRow; ++row)
+        codes.push_back(EditionPackedCode(g_languageTable[row]));
+    codes.push_back(kFirstSharedPackedCode);
+    codes.push_back(PackProductCode(kSecondSharedProductCode));
+    return codes;
+}
+
 std::wstring UninstallProgram(const wchar_t* systemFolder) { return FormatText(kUninstallProgram, {systemFolder}); }
 
 std::wstring UninstallParameters(const wchar_t* productCode) {

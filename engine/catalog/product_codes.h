@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "catalog/language_table.h"
 #include "windows_api.h"
@@ -65,6 +66,10 @@ std::wstring EditionPackedCode(const LanguageEntry& row);
 // Windows Installer's packed form of a product code: G1, G2, G3 reversed, then G4 and G5 with
 // each pair of characters swapped; hyphens and braces dropped. Empty for a malformed code.
 std::wstring PackProductCode(const std::wstring& productCode);
+
+// The packed codes of every product a cleanup removes: the fifteen editions, then the two
+// shared products.
+std::vector<std::wstring> EveryPackedCode();
 
 std::wstring UninstallProgram(const wchar_t* systemFolder);
 std::wstring UninstallParameters(const wchar_t* productCode);

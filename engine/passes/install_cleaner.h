@@ -3,12 +3,15 @@
 
 #include <string>
 
+#include "catalog/product_codes.h"
+#include "installer/installer_records.h"
 #include "unique_handle.h"
 #include "windows_api.h"
 
 class CInstallCleaner {
 public:
-    explicit CInstallCleaner(velmora::WindowsApi& api = velmora::SystemWindows()) : m_api(api) {}
+    explicit CInstallCleaner(velmora::WindowsApi& api = velmora::SystemWindows())
+        : m_api(api), m_installerRecords(api, velmora::EveryPackedCode()) {}
 
     // Removes one language edition (row 1 to 15 of g_languageTable): its language folders,
     // the product through the Windows Installer, and its registry keys. Always TRUE.
@@ -36,7 +39,16 @@ private:
     // pass makes under HKEY_CURRENT_USER is made there as well.
     velmora::UniqueKey OpenPersonsHive(REGSAM view);
 
+    // After the product's uninstall has ended with `uninstallEnd`: unless that refused it
+    // (IsRefusedUninstall) or another installation runs now, every record the Windows
+    // Installer keeps of the product goes (InstallerRecords::Forget), while this program
+    // holds the installer's mutex so that none starts meanwhile. False when everything
+    // stays, the product's registrations and files included, so that it can still be
+    // uninstalled.
+    bool ForgetUnlessRefused(const wchar_t* productCode, DWORD uninstallEnd, REGSAM view, HKEY personsHive);
+
     velmora::WindowsApi& m_api;
+    velmora::InstallerRecords m_installerRecords;
     // A wait for another installation ran out its time: the installer is stuck, and no
     // later launch of this run waits (see WaitForInstallerIdle).
     bool m_bInstallerStuck = false;

@@ -47,9 +47,12 @@ BOOL CInstallCleaner::CleanLanguage(int rowIndex, BOOL use32BitView) {
         }
     }
 
-    // An edition the installer could not remove, being busy with another installation,
-    // keeps its registrations: without them it could be neither uninstalled nor repaired.
-    if (RunUninstall(m_api, productCode.c_str(), systemFolder, m_bInstallerStuck)) {
+    // An edition whose uninstall was refused keeps its registrations: without them it could
+    // be neither uninstalled nor repaired. Any other end leaves no record of it with the
+    // Windows Installer, so that where the uninstall failed it can be installed afresh.
+    const UniqueKey personsHive = OpenPersonsHive(view);
+    const DWORD uninstallEnd = RunUninstall(m_api, productCode.c_str(), systemFolder, m_bInstallerStuck);
+    if (ForgetUnlessRefused(productCode.c_str(), uninstallEnd, view, personsHive.get())) {
         m_api.RegDeleteTreeW(HKEY_CLASSES_ROOT, InstallerProductsKeyPath(packedCode.c_str()).c_str());
         m_api.RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstallKey.c_str(), view, 0);
         m_api.RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath(kMachineProductsKey, form, packedCode.c_str()).c_str());
@@ -60,7 +63,6 @@ BOOL CInstallCleaner::CleanLanguage(int rowIndex, BOOL use32BitView) {
     EmptyAndDeleteMachineKey(m_api, vendorKey, m_bIs64BitSystem);
     // Under HKEY_CURRENT_USER the key goes in the chosen form and then in the plain form, and
     // so in the hive of the person at the PC when that is another account.
-    const UniqueKey personsHive = OpenPersonsHive(view);
     for (HKEY user : {HKEY_CURRENT_USER, personsHive.get()}) {
         if (!user) continue;
         m_api.RegDeleteTreeW(user, vendorKey.c_str());

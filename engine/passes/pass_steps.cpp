@@ -52,25 +52,39 @@ DWORD LaunchAndWait(WindowsApi& api, const std::wstring& program, const std::wst
 
 }  // namespace
 
-bool WaitForInstallerIdle(WindowsApi& api, bool& installerStuck) {
-    if (installerStuck) return true;
+InstallerState TakeIdleInstaller(WindowsApi& api, bool& installerStuck, UniqueOwnedMutex& owned) {
     UniqueMutex running(api, api.OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, L"Global\\_MSIExecute"));
-    if (!running) return api.GetLastError() != ERROR_ACCESS_DENIED;
-    const DWORD woke = WaitWithMessagePump(running.get(), api, kInstallerWaitLimit);
-    if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0) api.ReleaseMutex(running.get());
-    if (woke == WAIT_TIMEOUT) installerStuck = true;
-    return true;
+    if (!running) return api.GetLastError() == ERROR_ACCESS_DENIED ? InstallerState::Unopenable : InstallerState::Idle;
+    const DWORD woke = WaitWithMessagePump(running.get(), api, installerStuck ? 0 : kInstallerWaitLimit);
+    if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0) {
+        owned.reset(running.release());
+        return InstallerState::Idle;
+    }
+    if (woke != WAIT_TIMEOUT) return InstallerState::WaitFailed;
+    installerStuck = true;
+    return InstallerState::Busy;
 }
 
-bool RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder, bool& installerStuck) {
+bool WaitForInstallerIdle(WindowsApi& api, bool& installerStuck) {
+    if (installerStuck) return true;
+    UniqueOwnedMutex released(api);
+    return TakeIdleInstaller(api, installerStuck, released) != InstallerState::Unopenable;
+}
+
+DWORD RunUninstall(WindowsApi& api, const wchar_t* productCode, const wchar_t* systemFolder, bool& installerStuck) {
     const std::wstring parameters = UninstallParameters(productCode);
     const std::wstring program = UninstallProgram(systemFolder);
     for (int attempt = 0;; ++attempt) {
         const bool waited = systemFolder[0] == L'\0' || WaitForInstallerIdle(api, installerStuck);
-        if (LaunchAndWait(api, program, parameters, systemFolder) != ERROR_INSTALL_ALREADY_RUNNING) return true;
-        if (attempt == 1) return false;
+        const DWORD ended = LaunchAndWait(api, program, parameters, systemFolder);
+        if (ended != ERROR_INSTALL_ALREADY_RUNNING || attempt == 1) return ended;
         if (!waited) PauseWithMessagePump(api, kInstallerRetryPause);
     }
+}
+
+bool IsRefusedUninstall(DWORD exitCode) {
+    return exitCode == ERROR_INSTALL_ALREADY_RUNNING || exitCode == ERROR_INSTALL_USEREXIT ||
+           exitCode == ERROR_INSTALL_PACKAGE_REJECTED;
 }
 
 void EmptyAndDeleteMachineKey(WindowsApi& api, const std::wstring& keyPath, BOOL is64BitSystem) {

@@ -37,23 +37,32 @@ BOOL CInstallCleaner::CleanShared(BOOL use32BitView) {
 
     wchar_t systemFolder[MAX_PATH] = {};
     m_api.GetSystemDirectoryW(systemFolder, MAX_PATH);
-    const bool uninstallRan = RunUninstall(m_api, kFirstSharedProductCode, systemFolder, m_bInstallerStuck);
+    const UniqueKey personsHive = OpenPersonsHive(view);
+    const DWORD firstEnd = RunUninstall(m_api, kFirstSharedProductCode, systemFolder, m_bInstallerStuck);
+    const bool firstForgotten = ForgetUnlessRefused(kFirstSharedProductCode, firstEnd, view, personsHive.get());
 
-    // When the installer, busy with another installation, could not remove the product, its
-    // folder stays as its registrations do: without its files a product still installed
-    // would be broken.
-    if (!installLocation.empty() && uninstallRan) {
+    // The second shared product, where the Windows Installer still has it, is uninstalled
+    // too: with only its registrations deleted, its files, component claims and cached
+    // package would stay with no uninstall able to remove them.
+    bool secondForgotten = true;
+    if (m_installerRecords.StillHas(kSecondSharedProductCode, {view, personsHive.get()})) {
+        const DWORD secondEnd = RunUninstall(m_api, kSecondSharedProductCode, systemFolder, m_bInstallerStuck);
+        secondForgotten = ForgetUnlessRefused(kSecondSharedProductCode, secondEnd, view, personsHive.get());
+    }
+
+    // When the installer could not remove a shared product, the folder stays as its
+    // registrations do: without its files a product still installed would be broken, and
+    // the second product's files lie in the first one's folder.
+    if (!installLocation.empty() && firstForgotten && secondForgotten) {
         ProtectedPlaces places(m_api);
         RemoveHeldFolder(m_api, HoldJudgedFolder(m_api, installLocation, places));
     }
-    const UniqueKey personsHive = OpenPersonsHive(view);
-    if (uninstallRan)
+    if (firstForgotten)
         DeleteProductRegistrations(m_api, kFirstSharedProductCode, kFirstSharedPackedCode, form, view,
                                    personsHive.get());
-
-    // The second shared product: its registrations only.
-    DeleteProductRegistrations(m_api, kSecondSharedProductCode, PackProductCode(kSecondSharedProductCode), form,
-                               view, personsHive.get());
+    if (secondForgotten)
+        DeleteProductRegistrations(m_api, kSecondSharedProductCode, PackProductCode(kSecondSharedProductCode), form,
+                                   view, personsHive.get());
 
     const std::wstring versionKey = KeyPath(kVendorVersionKey, form, nullptr);
     m_api.RegDisableReflectionKey(HKEY_LOCAL_MACHINE);

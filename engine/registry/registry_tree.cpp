@@ -33,13 +33,23 @@ std::vector<std::wstring> Names(DWORD capacity, LONG& first, List list) {
     }
 }
 
+std::vector<std::wstring> Subkeys(WindowsApi& api, HKEY key, LONG& first) {
+    return Names(kKeyNameCapacity, first, [&](DWORD index, LPWSTR name, LPDWORD length) {
+        return api.RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
+std::vector<std::wstring> Values(WindowsApi& api, HKEY key, LONG& first) {
+    return Names(kValueNameCapacity, first, [&](DWORD index, LPWSTR name, LPDWORD length) {
+        return api.RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 }  // namespace
 
 LONG EmptyKeyInView(WindowsApi& api, HKEY key, REGSAM view) {
     LONG first = ERROR_SUCCESS;
-    const auto subkeys = Names(kKeyNameCapacity, first, [&](DWORD index, LPWSTR name, LPDWORD length) {
-        return api.RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
-    });
+    const auto subkeys = Subkeys(api, key, first);
     for (const std::wstring& name : subkeys) {
         UniqueKey child(api);
         const LONG opened = api.RegOpenKeyExW(key, name.c_str(), 0, kEmptyingAccess | view, child.put());
@@ -52,11 +62,19 @@ LONG EmptyKeyInView(WindowsApi& api, HKEY key, REGSAM view) {
         child.reset();
         Keep(first, api.RegDeleteKeyExW(key, name.c_str(), view, 0));
     }
-    const auto values = Names(kValueNameCapacity, first, [&](DWORD index, LPWSTR name, LPDWORD length) {
-        return api.RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
-    });
+    const auto values = Values(api, key, first);
     for (const std::wstring& name : values) Keep(first, api.RegDeleteValueW(key, name.c_str()));
     return first;
+}
+
+std::vector<std::wstring> SubkeyNames(WindowsApi& api, HKEY key) {
+    LONG ignored = ERROR_SUCCESS;
+    return Subkeys(api, key, ignored);
+}
+
+std::vector<std::wstring> ValueNames(WindowsApi& api, HKEY key) {
+    LONG ignored = ERROR_SUCCESS;
+    return Values(api, key, ignored);
 }
 
 }  // namespace velmora

@@ -1,6 +1,9 @@
 // Emptying an open registry key in the view its handle was opened in.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "windows_api.h"
 
 namespace velmora {
@@ -23,5 +26,10 @@ inline constexpr REGSAM kEmptyingAccess = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_
 // does. Returns ERROR_SUCCESS when every deletion succeeded, else the first failure's code;
 // what could not be deleted stays, and the rest is still attempted.
 LONG EmptyKeyInView(WindowsApi& api, HKEY key, REGSAM view);
+
+// The names of the open key's subkeys, or of its values, as they are listed now; the list
+// ends at the first failure.
+std::vector<std::wstring> SubkeyNames(WindowsApi& api, HKEY key);
+std::vector<std::wstring> ValueNames(WindowsApi& api, HKEY key);
 
 }  // namespace velmora

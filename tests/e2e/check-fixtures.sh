@@ -8,9 +8,7 @@
 #              Installer's own registration, vendor keys and leftovers under HKLM and HKCU,
 #              installed files, language folders with their nested and hidden files; and
 #              Windows Installer reports each product installed;
-#   removed    none of these remains (the second shared product's own registration in
-#              Windows Installer's UserData aside: nothing uninstalls it), and Windows
-#              Installer reports each product unknown;
+#   removed    none of these remains, and Windows Installer reports each product unknown;
 # and in both states every bystander is present and unchanged: the sibling product
 # VARNO 2018 (still installed), another vendor's keys and folders, the culture folders
 # that are no edition, files beside the install locations, the other registry view.
@@ -218,11 +216,8 @@ while IFS='|' read -r name kind code culture _ _ form _; do
   fi
   for v in "${views[@]}"; do expect_key "$want" "$v" "HKCR\\Installer\\Products\\$packed" "$label"; done
   expect_key "$want" main "$machine_products\\$packed" "$label"
-  # Windows Installer's own record: msiexec removes it when it uninstalls. The second
-  # shared product is never uninstalled by a cleanup, so its record may stay.
-  if [ "$kind" != shared ] || [ "$target" = installed ]; then
-    expect_key "$want" main "$userdata\\$packed" "$label"
-  fi
+  # Windows Installer's own record: msiexec removes it when it uninstalls.
+  expect_key "$want" main "$userdata\\$packed" "$label"
   for b in "${bits[@]}"; do
     s=${STATE["$b|$code"]:-none}
     asker="Windows Installer"

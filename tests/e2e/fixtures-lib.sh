@@ -49,6 +49,15 @@ fx_products() {
   printf 'varno2018|sibling|%s|-|1033|-|dir|VARNO 2018\n' "$FX_SIBLING_CODE"
 }
 
+# With --broken, the packages of installs the ordinary uninstall cannot remove, planted by
+# run-e2e.sh: de-DE from a package whose uninstall fails (1603), and a bystander of another
+# vendor that shares the fr-FR edition's component (edition.dat).
+FX_BYSTANDER_CODE="5E3B9D14-A003-0000-A101-C3E1F06A7B52"
+fx_broken_products() {
+  printf 'varno2017-de-DE-failing|edition|%s|de-DE|1031|DEU|dir|VARNO 2017 Language Pack de-DE\n' "$(fx_edition_code 1031)"
+  printf 'meridian-runtime|bystander|%s|fr-FR|1036|-|dir|MERIDIAN Drafter Runtime\n' "$FX_BYSTANDER_CODE"
+}
+
 # The packed form of a product code, as Windows Installer names its Installer\Products
 # keys: hyphens and braces dropped, the first three groups reversed, the last two groups
 # with each pair of characters swapped.
@@ -75,9 +84,10 @@ fx_die() { echo "$FX_SELF: $*" >&2; exit 2; }
 fx_parse_options() {
   local help_end=$1
   shift
-  arch=x86
+  arch=x86 broken=0
   while [ $# -gt 0 ]; do
     case "$1" in
+      --broken) broken=1; shift ;;
       --arch) arch=${2:-}; shift 2 ;;
       --arch=*) arch=${1#--arch=}; shift ;;
       -h | --help) sed -n "2,${help_end}p" "$0"; exit 0 ;;
@@ -324,6 +334,19 @@ fx_stage() {   # host file, name below C:\fixture-setup -> prints its Windows pa
   mkdir -p "$(dirname "$dest")"
   cp -f "$1" "$dest"
   printf '%s\\%s' "$FX_STAGE_WIN" "${2//\//\\}"
+}
+
+# The Windows Installer's records of the given products in its machine keys (the 64-bit
+# view): every line of `reg query /s` that names a product's packed code or lies in a key
+# that does, after the key it lies in; sorted.
+fx_records() {   # code...
+  local pattern="" c key
+  for c in "$@"; do pattern+="${pattern:+|}$(fx_pack "$c")"; done
+  for key in 'HKLM\SOFTWARE\Classes\Installer' 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Installer'; do
+    # shellcheck disable=SC2086 # FX_VIEW is one switch or nothing
+    fx_wine reg query "$key" /s $FX_VIEW || true
+    awk -v p="$pattern" '/^HKEY_/ { key = toupper($0) } (key ~ p || toupper($0) ~ p) && NF { print key "|" $0 }' <<<"$FX_OUT"
+  done | sort
 }
 
 # Prints "<{CODE}> <state>" for each product code given, asked from Windows Installer by

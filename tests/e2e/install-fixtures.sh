@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# install-fixtures.sh [--arch x86|x64] <msi-build-dir>
+# install-fixtures.sh [--arch x86|x64] [--broken] <msi-build-dir>
 #
 # Installs a complete VARNO 2017 installation into the Wine prefix named by WINEPREFIX,
 # as Wine's own msiexec installs it, plus what an ordinary uninstall leaves behind and the
 # bystanders that a cleanup must not touch:
 #   1. builds the 18 test packages from fixtures/varno.wxs with wixl into
 #      <msi-build-dir>/<arch>/ (15 language editions, the two shared products and the
-#      sibling product VARNO 2018); a package is rebuilt only when its inputs changed;
+#      sibling product VARNO 2018), and the two of --broken; a package is rebuilt only
+#      when its inputs changed;
 #   2. installs each with "msiexec /i <package> /qn" (already installed ones are skipped);
 #   3. adds the leftover folders and files, the hidden attributes and the leftover
 #      registry keys listed in fixtures-lib.sh.
@@ -16,6 +17,8 @@
 #   32-bit prefix in "C:\Program Files" with plain keys.
 # --arch x64: 64-bit packages (64-bit prefix only): "C:\Program Files", plain keys in the
 #   64-bit view. The two cannot be installed at once: they share their product codes.
+# --broken: de-DE from the package whose uninstall fails, and the bystander beside fr-FR
+#   (fx_broken_products).
 #
 # Environment: WINEPREFIX (required; never ~/.wine), WINEDEBUG (default -all). Keep a
 # "wineserver -p" running for the prefix, or every Wine call pays its start-up.
@@ -28,9 +31,9 @@ FX_FIXTURES=$(cd "$FX_DIR/../../fixtures" && pwd)
 # shellcheck source-path=SCRIPTDIR
 . "$FX_DIR/fixtures-lib.sh"
 
-fx_parse_options 26 "$@"
+fx_parse_options 25 "$@"
 set -- "${FX_ARGS[@]}"
-[ $# -eq 1 ] || fx_die "usage: install-fixtures.sh [--arch x86|x64] <msi-build-dir>"
+[ $# -eq 1 ] || fx_die "usage: install-fixtures.sh [--arch x86|x64] [--broken] <msi-build-dir>"
 build_root=$1
 
 fx_require_prefix
@@ -54,13 +57,15 @@ inputs_hash=$(cat "$FX_FIXTURES/varno.wxs" "$FX_FIXTURES/payload.txt" \
 t0=$(now)
 built=0
 while IFS='|' read -r name kind code culture lcid abbr form pname; do
-  version=17.0.0
+  version=17.0.0 component=- fail=no
   [ "$kind" = sibling ] && version=18.0.0
+  [ "$culture" != - ] && component="5E3B9D14-C001-$lcid-A101-C3E1F06A7B52"
+  [ "${name%-failing}" != "$name" ] && fail=yes
   defines=(
     -D "Kind=$kind" -D "ProductCode=$code" -D "UpgradeCode=${code/#5E3B9D14-A/5E3B9D14-B}"
     -D "PackedCode=$(fx_pack "$code")" -D "ProductName=$pname" -D "Version=$version"
     -D "Language=$lcid" -D "Culture=$culture" -D "Edition=$abbr" -D "ArpForm=$form"
-    -D "Win64=$win64" -D "PFiles=$pfiles"
+    -D "Win64=$win64" -D "PFiles=$pfiles" -D "EditionComponent=$component" -D "FailUninstall=$fail"
   )
   stamp="$inputs_hash ${defines[*]}"
   if [ -f "$msi_dir/$name.msi" ] && [ "$(cat "$msi_dir/$name.stamp" 2>/dev/null)" = "$stamp" ]; then
@@ -72,13 +77,16 @@ while IFS='|' read -r name kind code culture lcid abbr form pname; do
     || fx_die "wixl failed for $name"
   printf '%s' "$stamp" >"$msi_dir/$name.stamp"
   built=$((built + 1))
-done < <(fx_products)
-echo "$FX_SELF: packages in $msi_dir: $built built, $((18 - built)) up to date ($(elapsed "$t0") s)"
+done < <(fx_products; fx_broken_products)
+echo "$FX_SELF: packages in $msi_dir: $built built, the others up to date ($(elapsed "$t0") s)"
 
 # ---------------------------------------------------------------------------------------
 # 2. Install
 
 mapfile -t products < <(fx_products)
+if [ "$broken" = 1 ]; then
+  mapfile -t products < <(fx_products | grep -v '^varno2017-de-DE|'; fx_broken_products)
+fi
 codes=()
 for p in "${products[@]}"; do IFS='|' read -r _ _ code _ <<<"$p"; codes+=("$code"); done
 declare -A state=()
@@ -95,6 +103,9 @@ for p in "${products[@]}"; do
   IFS='|' read -r name kind code _ <<<"$p"
   if [ "${state[$code]:-}" = 5 ] && ! grep -qF "\\{$code}" <<<"$uninstall_keys"; then
     fx_die "$name {$code} is installed, but not as a $FX_ARCH package: clean the prefix first"
+  fi
+  if [ "${state[$code]:-}" = 5 ] && [ "$broken" = 1 ] && [ "$kind" != sibling ]; then
+    fx_die "$name {$code} is installed already: --broken installs into a prefix without VARNO 2017"
   fi
 done
 
@@ -127,7 +138,7 @@ states=$(fx_product_states 64 "${codes[@]}")
 while read -r c s; do
   [ "$s" = 5 ] || fx_die "after msiexec /i, Windows Installer reports $c as $s, not installed (5)"
 done <<<"$states"
-echo "$FX_SELF: $installed packages installed, $((18 - installed)) were installed already ($(elapsed "$t0") s)"
+echo "$FX_SELF: $installed packages installed, $((${#products[@]} - installed)) were installed already ($(elapsed "$t0") s)"
 
 # ---------------------------------------------------------------------------------------
 # 3. Leftovers and bystanders

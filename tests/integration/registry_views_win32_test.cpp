@@ -164,17 +164,20 @@ void SetLink(HKEY root, const std::wstring& path, const std::wstring& target, RE
 }
 
 // Links where Windows follows them: in the user's hive to the user's own keys, in place of
-// the language key and above it; in the machine's vendor key to another machine key. The
-// language pass deletes the links it names, goes through none, and leaves their targets
-// whole. A link where Windows's own Wow6432Node\Classes stands, leading elsewhere, is not
+// the language key and above it, and in place of the edition's per-user installer record;
+// in the machine's vendor key to another machine key. The language pass deletes the links
+// it names, goes through none, and leaves their targets whole. A link where Windows's own Wow6432Node\Classes stands, leading elsewhere, is not
 // gone through either.
 TEST(RegistryViewsWin32, TheLanguagePassDeletesLinksAndLeavesTheirTargetWhole) {
     const BOOL is64 = testenv::PrefixKind() == L"pfx64";
     const REGSAM view = ViewFlag(is64);
     const std::wstring bystander = L"Software\\VelmoraBystander", version = L"Software\\TORVEN\\VARNO\\2017";
     const std::wstring user = L"\\Registry\\User\\" + RunningAccountSid(SystemWindows()) + L"\\";
-    struct Row { HKEY root; std::wstring link; bool linkGoes; };
+    struct Row { HKEY root; std::wstring link; bool linkGoes; std::wstring made = {}; };
+    const std::wstring installer = L"Software\\Microsoft\\Installer";
+    ASSERT_FALSE(Exists(HKEY_CURRENT_USER, installer, view)) << "the prefix's own per-user installer records";
     for (const Row& row : {Row{HKEY_CURRENT_USER, version + L"\\en-US", true}, Row{HKEY_CURRENT_USER, version, false},
+                           Row{HKEY_CURRENT_USER, installer + L"\\Products\\" + EditionPackedCode(g_languageTable[1]), true, installer},
                            Row{HKEY_LOCAL_MACHINE, KeyPath(kVendorLanguageKey, ChoosePathForm(is64, TRUE), L"en-US") + L"\\Linked", true}}) {
         Create(row.root, bystander + L"\\en-US", view);
         Create(row.root, row.link.substr(0, row.link.rfind(L'\\')), view);
@@ -184,7 +187,7 @@ TEST(RegistryViewsWin32, TheLanguagePassDeletesLinksAndLeavesTheirTargetWhole) {
         CInstallCleaner().CleanLanguage(1, TRUE);  // en-US
         EXPECT_EQ(Exists(row.root, row.link, view, REG_OPTION_OPEN_LINK), !row.linkGoes) << row.link;
         EXPECT_TRUE(HasValue(row.root, bystander + L"\\en-US", view)) << row.link;
-        SystemWindows().RegDeleteTreeW(row.root, row.link.substr(0, row.link.find(L"\\2017") + 5).c_str());
+        SystemWindows().RegDeleteTreeW(row.root, (row.made.empty() ? row.link.substr(0, row.link.find(L"\\2017") + 5) : row.made).c_str());
     }
     const std::wstring wowClasses = L"SOFTWARE\\Wow6432Node\\Classes", products = L"\\Installer\\Products\\";
     const std::wstring planted = bystander + products + kFirstSharedPackedCode;

@@ -320,6 +320,11 @@ bool SimWindows::KeyExists(HKEY root, const std::wstring& path) const {
     return m_keys.count(StorePath(root, path)) > 0;
 }
 
+bool SimWindows::HasValue(HKEY root, const std::wstring& path, const std::wstring& name) const {
+    const auto key = m_keys.find(StorePath(root, path));
+    return key != m_keys.end() && key->second.values.count(Upper(name)) > 0;
+}
+
 std::vector<std::wstring> SimWindows::AllKeys() const {
     std::vector<std::wstring> keys;
     for (const auto& entry : m_keys) keys.push_back(entry.first);

@@ -67,6 +67,7 @@ public:
     void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                   const std::vector<std::uint8_t>& data);
     bool KeyExists(HKEY root, const std::wstring& path) const;
+    bool HasValue(HKEY root, const std::wstring& path, const std::wstring& name) const;
     // What the first logged call equal to `call` returned (deletions only); -1 if none.
     LONG ResultOf(const std::wstring& call) const;
     std::vector<std::wstring> AllKeys() const;  // "HKLM\PATH" or "HKCU\PATH" in upper case, sorted

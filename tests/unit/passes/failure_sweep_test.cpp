@@ -8,6 +8,7 @@
 #include "passes/install_cleaner.h"
 #include "simulated_installation.h"
 
+using namespace velmora;
 using namespace velmora::sim;
 
 namespace {
@@ -21,7 +22,8 @@ std::wstring WithoutOrdinals(const std::wstring& call) {
 }
 
 bool IsStep(const std::wstring& call) {
-    for (const wchar_t* name : {L"RegDeleteTreeW(", L"RegDeleteKeyExW(", L"ShellExecuteExW(", L"RegDisableReflectionKey("})
+    for (const wchar_t* name :
+         {L"RegDeleteTreeW(", L"RegDeleteKeyExW(", L"ShellExecuteExW(", L"RegDisableReflectionKey(", L"RegDeleteValueW("})
         if (call.rfind(name, 0) == 0) return true;
     return false;
 }
@@ -40,17 +42,28 @@ bool IsArchitectureProbe(const std::wstring& call) {
 std::vector<std::wstring> RequiredLaterSteps(const std::vector<std::wstring>& baseline, size_t failing) {
     const std::wstring& failed = baseline[failing];
     const bool kindOnly = IsArchitectureProbe(failed);
-    // What an open that failed would have done with its key, up to the key's close, depends
-    // on it and is left out.
+    // What a failed call on a key (its open, a listing, a value's deletion) would have done
+    // with it, up to the key's close, depends on it and is left out; after a failed open or
+    // listing, so is what would have been done below the key.
     size_t dependentEnd = failing;
-    if (failed.rfind(L"RegOpenKeyExW(", 0) == 0) {
-        const std::wstring close = L"RegCloseKey(" + failed.substr(failed.rfind(L"#")) + L")";
-        while (dependentEnd + 1 < baseline.size() && baseline[dependentEnd] != close) ++dependentEnd;
-    }
+    const size_t handle = failed.rfind(L"RegOpenKeyExW(", 0) == 0 ? failed.rfind(L" -> #k") + 4 : failed.find(L"(#k") + 1;
+    const std::wstring key = handle < failed.size() ? failed.substr(handle, failed.find_first_of(L",)", handle) - handle) : L"";
+    std::wstring below = L"\x01";
+    for (size_t i = 0; !key.empty() && i <= failing; ++i)  // the key's own path, where it was opened by one
+        if (baseline[i].rfind(L"RegOpenKeyExW(HK", 0) == 0 && baseline[i].find(L" -> " + key) != std::wstring::npos &&
+            (CallName(failed) == L"RegEnumKeyExW" || failed == baseline[i]))
+            below = baseline[i].substr(14, baseline[i].find(L", ", baseline[i].find(L", ") + 2) - 14);
+    if (failed.rfind(L"RegOpenKeyExW(HK", 0) == 0 && key.empty()) below = failed.substr(14, failed.find(L", 0, ") - 14);
+    if (!key.empty())
+        while (dependentEnd + 1 < baseline.size() && baseline[dependentEnd] != L"RegCloseKey(" + key + L")") ++dependentEnd;
     std::vector<std::wstring> steps;
+    std::wstring opened;  // what the step's key was opened as, for a step on an open key
     for (size_t i = failing + 1; i < baseline.size(); ++i) {
         const std::wstring& call = baseline[i];
-        if (!IsStep(call) || i <= dependentEnd) continue;
+        if (call.rfind(L"RegOpenKeyExW(", 0) == 0) opened = call;
+        if (!IsStep(call) || i <= dependentEnd || call.find(below) != std::wstring::npos ||
+            (call.find(L"(#k") != std::wstring::npos && opened.find(below) != std::wstring::npos))
+            continue;
         // Without a system folder there is nothing to launch from.
         if (failed.rfind(L"GetSystemDirectoryW", 0) == 0 && call.rfind(L"ShellExecuteExW", 0) == 0) continue;
         steps.push_back(kindOnly ? CallName(call) : WithoutOrdinals(call));
@@ -93,7 +106,10 @@ void Sweep(const std::function<void(SimWindows&)>& install, const std::function<
 
 TEST(FailureSweep, LanguagePassGoesOnPastAnyFailedCall) {
     size_t sweepSize = 0;
-    Sweep([](SimWindows& w) { InstallEdition(w, 1, true, kLocation); },
+    Sweep([](SimWindows& w) {
+              InstallEdition(w, 1, true, kLocation);
+              AddInstallerRecords(w, EditionPackedCode(g_languageTable[1]));
+          },
           [](CInstallCleaner& c) { return c.CleanLanguage(1, TRUE); }, sweepSize);
     EXPECT_GT(sweepSize, 50u);
     RecordProperty("calls", static_cast<int>(sweepSize));
@@ -102,7 +118,11 @@ TEST(FailureSweep, LanguagePassGoesOnPastAnyFailedCall) {
 TEST(FailureSweep, SharedPassGoesOnPastAnyFailedCall) {
     size_t sweepSize = 0;
     Sweep(
-        [](SimWindows& w) { InstallShared(w, true, std::wstring(kLocation) + L"\\Shared"); },
+        [](SimWindows& w) {
+            InstallShared(w, true, std::wstring(kLocation) + L"\\Shared");
+            for (const std::wstring packed : {kFirstSharedPackedCode, L"41D9B3E5100A00002A003C1E0FA6B725"})
+                AddInstallerRecords(w, packed);
+        },
         [](CInstallCleaner& c) {
             c.m_bIs64BitSystem = TRUE;  // as the language pass before it would have found
             return c.CleanShared(TRUE);

@@ -42,7 +42,7 @@ TEST_P(LanguagePass, EnglishOn64BitSystemWith32BitChoice) {
     CInstallCleaner cleaner(w);
     EXPECT_TRUE(cleaner.CleanLanguage(1, TRUE));
     EXPECT_EQ(cleaner.m_bIs64BitSystem, 1);
-    EXPECT_EQ(Joined(PassCalls(w)),
+    EXPECT_EQ(Joined(RecordsFolded(PassCalls(w))),
               Joined({
                   L"GetSystemDirectoryW(260)",
                   L"GetModuleHandleW(kernel32.dll)",
@@ -56,15 +56,16 @@ TEST_P(LanguagePass, EnglishOn64BitSystemWith32BitChoice) {
                   L"/quiet /passive /norestart keepuserdata=yes, nShow=0, fMask=0x40) -> #p1",
                   L"MsgWaitForMultipleObjects(1, #p1, 0, INFINITE, 0x4ff)",
                   L"CloseHandle(#p1)",
+                  L"(records)",
                   L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)",
                   std::wstring(L"RegDeleteKeyExW(HKLM, SOFTWARE\\Wow6432Node\\") + kEnglishUninstall + L", 0x100, 0)",
                   L"RegDeleteTreeW(HKLM, SOFTWARE\\Wow6432Node\\Classes\\Installer\\Products\\"
                   L"41D9B3E5100A33011A103C1E0FA6B725)",
                   L"RegDisableReflectionKey(HKLM)",
-                  L"RegOpenKeyExW(HKLM, Software\\Wow6432Node\\TORVEN\\VARNO\\2017\\en-US, 0, 0xf013f) -> #k2",
-                  L"RegDeleteTreeW(#k2, (null))",
+                  L"RegOpenKeyExW(HKLM, Software\\Wow6432Node\\TORVEN\\VARNO\\2017\\en-US, 0, 0xf013f) -> #k6",
+                  L"RegDeleteTreeW(#k6, (null))",
                   L"RegDeleteKeyExW(HKLM, Software\\Wow6432Node\\TORVEN\\VARNO\\2017\\en-US, 0x100, 0)",
-                  L"RegCloseKey(#k2)",
+                  L"RegCloseKey(#k6)",
                   L"RegDeleteTreeW(HKCU, Software\\Wow6432Node\\TORVEN\\VARNO\\2017\\en-US)",
                   L"RegDeleteTreeW(HKCU, Software\\TORVEN\\VARNO\\2017\\en-US)",
               }));
@@ -76,10 +77,10 @@ TEST_P(LanguagePass, EnglishOn64BitSystemWith32BitChoice) {
     // Everything of the edition is gone; its uninstall entry under the user is not touched.
     for (const std::wstring& key : w.AllKeys()) EXPECT_EQ(key.find(L"EN-US"), std::wstring::npos) << key;
     EXPECT_EQ(w.OpenHandleCount(), 0u);
-    // Windows Installer registers the 32-bit package in the shared Classes key: the delete
-    // through HKCR removes it, and the Wow6432Node\Classes form finds nothing, as expected.
+    // Windows Installer registers the 32-bit package in the shared Classes key: its records
+    // go first, and neither the delete through HKCR nor the Wow6432Node\Classes form finds it.
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(L"41D9B3E5100A33011A103C1E0FA6B725")));
-    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)"), ERROR_SUCCESS);
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKLM, SOFTWARE\\Wow6432Node\\Classes\\Installer\\Products\\"
                          L"41D9B3E5100A33011A103C1E0FA6B725)"),
               ERROR_FILE_NOT_FOUND);
@@ -112,9 +113,8 @@ TEST_P(LanguagePass, On32BitSystemEveryPathIsPlainAndTheViewIs32Bit) {
     EXPECT_EQ(cleaner.m_bIs64BitSystem, 0);
     for (const std::wstring& call : PassCalls(w)) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
     const auto opens = w.Calls({L"RegOpenKeyExW"});
-    ASSERT_EQ(opens.size(), 2u);
-    EXPECT_NE(opens[0].find(L", 0, 0x201)"), std::wstring::npos);
-    EXPECT_NE(opens[1].find(L", 0, 0xf023f)"), std::wstring::npos);
+    EXPECT_NE(opens.front().find(L", 0, 0x201)"), std::wstring::npos);
+    EXPECT_NE(opens.back().find(L", 0, 0xf023f)"), std::wstring::npos);
     const auto userTrees = w.Calls({L"RegDeleteTreeW"});
     EXPECT_EQ(userTrees[userTrees.size() - 2], L"RegDeleteTreeW(HKCU, Software\\TORVEN\\VARNO\\2017\\en-US)");
     EXPECT_EQ(userTrees.back(), userTrees[userTrees.size() - 2]);
@@ -132,23 +132,22 @@ TEST_P(LanguagePass, SixtyFourBitChoiceUsesPlainPathsThroughThe64BitView) {
     CInstallCleaner(w).CleanLanguage(8, FALSE);
     EXPECT_TRUE(w.KeyExists(HKEY_LOCAL_MACHINE, wowVendor + L"\\Settings\\Deep"));
     for (const std::wstring& call : PassCalls(w)) EXPECT_EQ(call.find(L"Wow6432Node"), std::wstring::npos) << call;
-    EXPECT_EQ(w.Calls({L"RegOpenKeyExW"}).at(1),
-              L"RegOpenKeyExW(HKLM, Software\\TORVEN\\VARNO\\2017\\hu-hu, 0, 0xf013f) -> #k2");
+    EXPECT_EQ(w.Calls({L"RegOpenKeyExW"}).back(),
+              L"RegOpenKeyExW(HKLM, Software\\TORVEN\\VARNO\\2017\\hu-hu, 0, 0xf013f) -> #k6");
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TORVEN\\VARNO\\2017\\hu-hu"));
     EXPECT_FALSE(w.Exists(std::wstring(kLocation) + L"\\Support\\hu-hu"));
-    // The per-machine registration goes through HKCR; the plain machine products key is
-    // then the same key, already gone.
+    // The per-machine registration goes with the installer's records; through HKCR, and as
+    // the plain machine products key, the same key is then already gone.
     EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)));
-    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\" + packed + L")"), ERROR_SUCCESS);
+    EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKCR, Installer\\Products\\" + packed + L")"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(w.ResultOf(L"RegDeleteTreeW(HKLM, SOFTWARE\\Classes\\Installer\\Products\\" + packed + L")"),
               ERROR_FILE_NOT_FOUND);
 }
 
 // A stray copy of the registration under HKCU\Software\Classes shadows the machine's in
-// HKCR, so the HKCR delete removes the user's copy. With the 64-bit choice the plain
-// machine products key then removes the machine's; with the 32-bit choice its
-// Wow6432Node\Classes form names a key Windows Installer never writes, and the machine's
-// registration stays: Windows Installer still lists the edition as installed.
+// HKCR, so the HKCR delete removes the user's copy. The machine's goes with the installer's
+// records whatever the choice, although with the 32-bit choice the machine products key's
+// Wow6432Node\Classes form names a key Windows Installer never writes.
 TEST_P(LanguagePass, StrayPerUserRegistrationLeavesTheMachineOneWithThe32BitChoice) {
     const std::wstring packed = EditionPackedCode(g_languageTable[1]);
     for (BOOL use32 : {TRUE, FALSE}) {
@@ -158,8 +157,8 @@ TEST_P(LanguagePass, StrayPerUserRegistrationLeavesTheMachineOneWithThe32BitChoi
         CInstallCleaner(w).CleanLanguage(1, use32);
         SCOPED_TRACE(use32);
         EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\Installer\\Products\\" + packed));
-        EXPECT_EQ(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)), use32 != FALSE);
-        EXPECT_EQ(w.KeyExists(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + packed), use32 != FALSE);
+        EXPECT_FALSE(w.KeyExists(HKEY_LOCAL_MACHINE, MachineProductKey(packed)));
+        EXPECT_FALSE(w.KeyExists(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + packed));
     }
 }
 
@@ -183,7 +182,7 @@ TEST_P(LanguagePass, InstallLocationLengthLimitIs129Characters) {
         SCOPED_TRACE(length);
         EXPECT_EQ(w.Exists(location + L"\\en-US"), length == 130u);
         EXPECT_EQ(w.launches.size(), 1u);
-        EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 7u);
+        EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 9u);
     }
 }
 
@@ -237,10 +236,11 @@ TEST_P(LanguagePass, UnsafeInstallLocationsRemoveNoFolder) {
         w.AddFile(L"C:\\Users\\tech\\en-US\\notes.txt");
         SCOPED_TRACE(c.what);
         EXPECT_TRUE(CInstallCleaner(w).CleanLanguage(1, TRUE));
-        EXPECT_TRUE(w.Calls({L"DeleteFileW", L"RemoveDirectoryW", L"FindFirstFileW", L"CreateFileW"}).empty());
+        for (const std::wstring& call : w.Calls({L"DeleteFileW", L"RemoveDirectoryW", L"FindFirstFileW", L"CreateFileW"}))
+            EXPECT_NE(call.find(L"C:\\Windows\\Installer"), std::wstring::npos) << call;  // the installer's folder only
         EXPECT_TRUE(w.Exists(L"C:\\en-US\\precious.txt"));
         EXPECT_EQ(w.launches.size(), 1u);
-        EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 7u);
+        EXPECT_EQ(w.Calls({L"RegDeleteTreeW", L"RegDeleteKeyExW"}).size(), 9u);
     }
 }
 
@@ -273,7 +273,7 @@ TEST_P(LanguagePass, LaunchFailureSkipsTheWaitAndTheDeletionsStillRun) {
     const size_t launch = IndexOf(calls, w.Calls({L"ShellExecuteExW"}).at(0));
     // With no process the wait fails at once, and the first deletion follows.
     EXPECT_EQ(calls.at(launch + 1), L"MsgWaitForMultipleObjects(1, null, 0, INFINITE, 0x4ff)");
-    EXPECT_EQ(calls.at(launch + 2), L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)");
+    EXPECT_LT(IndexOf(calls, L"RegDeleteTreeW(HKCR, Installer\\Products\\41D9B3E5100A33011A103C1E0FA6B725)"), calls.size());
     EXPECT_FALSE(w.KeyExists(HKEY_CURRENT_USER, L"Software\\TORVEN\\VARNO\\2017\\en-US"));
 }
 
@@ -316,9 +316,10 @@ TEST_P(LanguagePass, RegistryDeletionsComeAfterTheInstallerHasEndedWhateverItsEx
 
 // Another installation running: each launch waits while the installer's mutex is owned (at
 // most ten minutes, messages flowing), a 1618 is launched once more, and an edition still
-// refused keeps its registrations and loses everything else. No wait follows one that ran
-// out, in its pass or any later one of the run; a mutex that cannot be opened to be released
-// means a 30 s pause before the retry.
+// refused keeps its registrations and loses everything else; so does one whose uninstall
+// ended while the installer was still busy, or could not be told idle. No wait follows one
+// that ran out, in its pass or any later one of the run; a mutex that cannot be opened to be
+// released means a 30 s pause before the retry.
 TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
     struct Case {
         DWORD busyFor;
@@ -329,13 +330,12 @@ TEST_P(LanguagePass, BusyInstallerIsWaitedForAndA1618RetriedOnce) {
         bool wholeRun = false;  // one cleaner: editions 1 and 2, then the shared pass
     };
     const Case cases[] = {{30000, {0}, {30000}, false},
-                          {kInstallerWaitLimit + 60000, {0}, {kInstallerWaitLimit}, false},
+                          {kInstallerWaitLimit + 60000, {0}, {kInstallerWaitLimit}, true},
                           {0, {1618, 0}, {0, 0}, false},
                           {0, {1618, 1618}, {0, 0}, true},
                           {3 * kInstallerWaitLimit, {1618, 1618}, {kInstallerWaitLimit, kInstallerWaitLimit}, true},
-                          {60000, {1618, 0}, {0, kInstallerRetryPause}, false, SYNCHRONIZE},
-                          {5 * kInstallerWaitLimit, {}, {kInstallerWaitLimit, kInstallerWaitLimit, kInstallerWaitLimit}, false,
-                           MUTEX_ALL_ACCESS, true}};
+                          {60000, {1618, 0}, {0, kInstallerRetryPause}, true, SYNCHRONIZE},
+                          {5 * kInstallerWaitLimit, {}, std::vector<DWORD>(4, kInstallerWaitLimit), true, MUTEX_ALL_ACCESS, true}};
     for (const Case& c : cases) {
         SimWindows w(GetParam());
         InstallEdition(w, 1, true, kLocation);

@@ -71,6 +71,39 @@ inline void InstallShared(SimWindows& w, bool wow, const std::wstring& location)
     w.AddFile(location + L"\\bin\\core.dll", FILE_ATTRIBUTE_SYSTEM);
 }
 
+// The Windows Installer's own records of a per-machine product, in its 64-bit keys: the
+// registration (cached package, one feature listing one component, as Wine writes them),
+// the component's client values (the product's, another product's, the system's) and the
+// product's upgrade code.
+inline const std::wstring kInstallerData = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\";
+inline const std::wstring kSharedComponent = kInstallerData + L"UserData\\S-1-5-18\\Components\\3EED5E3F6CE1B595488359B88FFFE014";
+inline std::wstring UpgradeKey(std::wstring packed) { return kInstallerData + L"UpgradeCodes\\" + packed.replace(11, 1, L"B"); }
+inline std::wstring Registration(const std::wstring& packed) {
+    return kInstallerData + L"UserData\\S-1-5-18\\Products\\" + packed;
+}
+inline std::wstring CachedPackage(const std::wstring& packed) { return L"C:\\Windows\\Installer\\" + packed.substr(8, 8) + L".msi"; }
+inline void AddInstallerRecords(SimWindows& w, const std::wstring& packed) {
+    w.SetString(HKEY_LOCAL_MACHINE, Registration(packed) + L"\\InstallProperties", L"LocalPackage", CachedPackage(packed));
+    w.AddFile(CachedPackage(packed));
+    w.SetString(HKEY_LOCAL_MACHINE, Registration(packed) + L"\\Features", L"Complete", L"pq$Iwmz+fD[?9rTqyCv8");
+    for (const wchar_t* client : {packed.c_str(), L"00000000000000000000000000000000", L"41D9B3E5200A33011A463C1E0FA6B725"})
+        w.SetString(HKEY_LOCAL_MACHINE, kSharedComponent, client, L"C:\\Program Files\\TORVEN\\shared.dat");
+    w.SetString(HKEY_LOCAL_MACHINE, UpgradeKey(packed), packed, L"");
+}
+
+// Each removal of the installer's records (tested on its own), from the mutex taken after an
+// uninstall up to the next launch's wait or the registrations, as one line.
+inline std::vector<std::wstring> RecordsFolded(const std::vector<std::wstring>& calls) {
+    std::vector<std::wstring> folded;
+    bool folding = false;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        if (i > 0 && calls[i - 1].rfind(L"CloseHandle(#p", 0) == 0) folding = true, folded.push_back(L"(records)");
+        else if (calls[i].rfind(L"OpenMutexW", 0) == 0 || calls[i].rfind(L"RegDeleteTreeW(HKCR", 0) == 0) folding = false;
+        if (!folding) folded.push_back(calls[i]);
+    }
+    return folded;
+}
+
 // Things that belong to nobody's VARNO 2017 and must outlive every cleanup.
 inline void AddBystanders(SimWindows& w, bool wow, const std::wstring& location) {
     const std::wstring soft = MachineSoftware(wow);
