@@ -180,7 +180,8 @@ TEST(RegistryViewsWin32, EachKeyThePassesDeleteIsReachedOnItsOwn) {
     struct Row { HKEY root; std::wstring name; Deletion how; Place made, bystander; };
     const std::wstring products = std::wstring(L"Installer\\Products\\") + kFirstSharedPackedCode;
     const Place machineCopy{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\" + products};
-    std::vector<Row> rows{{HKEY_CLASSES_ROOT, products, Tree, {HKEY_USERS, RunningAccountSid(windows) + L"_Classes\\" + products}, machineCopy}};
+    const Place userCopy{HKEY_USERS, RunningAccountSid(windows) + L"_Classes\\" + products};
+    std::vector<Row> rows{{HKEY_CLASSES_ROOT, products, Tree, userCopy, machineCopy}};
     const struct { HKEY root; KeyTemplate keys; const wchar_t* fill; Deletion how; } kinds[] = {
         {HKEY_LOCAL_MACHINE, kMachineProductsKey, kFirstSharedPackedCode, Tree},
         {HKEY_LOCAL_MACHINE, kUninstallKey, kFirstSharedProductCode, Key}, {HKEY_CURRENT_USER, kUninstallKey, kFirstSharedProductCode, Key},
