@@ -4,7 +4,8 @@
 #   run-tests.cmd         the runner, for an elevated prompt on a throwaway machine
 #   Velmora.exe           the shipped 32-bit program
 #   x86\, x64\            the GoogleTest programs of each build, with a copy of Velmora.exe
-#                         beside them, which the resource tests read from their own folder
+#                         beside them, which the resource tests read from their own folder,
+#                         and the DLL case's probe and fake userenv.dll (planted\) of that build
 #   x86\velmora_gui_driver.exe, planted\*.dll
 #                         the planted-DLL scenario: the 32-bit driver that opens and closes
 #                         Velmora's dialog, and the fake system DLLs put beside Velmora.exe
@@ -24,7 +25,9 @@ for part in x86:"$build" x64:"$build/x64"; do
   programs=$(find "$tree/tests" -name '*_include.cmake' -printf '%f\n' | sed 's/\[[0-9]*\]_include\.cmake$//' | sort -u)
   [ -n "$programs" ] || { echo "windows-kit: no test programs found in $tree" >&2; exit 1; }
   for name in $programs; do cp "$(find "$tree/tests" -name "$name.exe" -print -quit)" "$kit/$dir/"; done
-  cp "$build/app/Velmora.exe" "$kit/$dir/"
+  cp "$build/app/Velmora.exe" "$tree/tests/integration/velmora_dll_probe.exe" "$kit/$dir/"
+  mkdir -p "$kit/$dir/planted"
+  cp "$tree/tests/gui/planted/userenv.dll" "$kit/$dir/planted/"
 done
 cp "$build/tests/gui/velmora_gui_driver.exe" "$kit/x86/"
 cp "$build/tests/gui/planted/"*.dll "$kit/planted/"

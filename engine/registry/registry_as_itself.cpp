@@ -71,15 +71,6 @@ std::wstring FullName(HKEY key) {
     return std::wstring(info.name, std::min<size_t>(info.length / sizeof(wchar_t), std::size(info.name)));
 }
 
-// The path below HKEY_LOCAL_MACHINE to go on from, when the link is one of Windows's own
-// with the target that link holds; empty for any other link.
-std::wstring SystemLinkTarget(HKEY link, const std::wstring& target) {
-    const std::wstring name = FullName(link);
-    for (const SystemLink& known : kSystemLinks)
-        if (SameName(name, known.name) && SameName(target, known.target))
-            return std::wstring(known.target + std::size(kMachineRoot) - 1);
-    return {};
-}
 
 // The names between separators; empty ones, as in a doubled separator, name no key.
 std::vector<std::wstring> Components(const std::wstring& text) {
@@ -115,7 +106,7 @@ LONG Walk(HKEY root, std::vector<std::wstring> names, DWORD options, REGSAM acce
             ++index;
             continue;
         }
-        const std::wstring through = linkTaken ? L"" : SystemLinkTarget(held.get(), *target);
+        const std::wstring through = linkTaken ? L"" : ThroughSystemLink(FullName(held.get()), *target);
         if (through.empty()) return kKeyBehindLink;
         // On from the link's target, as a whole-path open reaches it.
         std::vector<std::wstring> rest = Components(through);
@@ -131,6 +122,13 @@ LONG Walk(HKEY root, std::vector<std::wstring> names, DWORD options, REGSAM acce
 }
 
 }  // namespace
+
+std::wstring ThroughSystemLink(const std::wstring& fullName, const std::wstring& target) {
+    for (const SystemLink& known : kSystemLinks)
+        if (SameName(fullName, known.name) && SameName(target, known.target))
+            return std::wstring(known.target + std::size(kMachineRoot) - 1);
+    return {};
+}
 
 LONG OpenKeyAsItself(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY result) {
     const std::vector<std::wstring> names = Components(path ? path : L"");

@@ -44,6 +44,13 @@ inline constexpr REGSAM OpenedView(REGSAM access) {
 // opens root again.
 LONG OpenKeyAsItself(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY result);
 
+// Where the walk goes on from a registry link met above the key it opens: the path below
+// HKEY_LOCAL_MACHINE of the link's target, when the link, by its full name in the registry
+// ("\REGISTRY\MACHINE\..."), is one of Windows's own links in the administrators' part of
+// HKLM and holds that link's documented target; empty for any other link, which stops the
+// walk. Names compare as Windows compares them, ordinally with case ignored.
+std::wstring ThroughSystemLink(const std::wstring& fullName, const std::wstring& target);
+
 // Opens HKEY_CLASSES_ROOT\path as the physical key that HKEY_CLASSES_ROOT's merged view
 // names: the account's own copy, HKEY_USERS\<accountSid>_Classes\path, where one exists
 // (Microsoft's "Merged View of HKEY_CLASSES_ROOT" gives it precedence), else

@@ -50,13 +50,13 @@ rem stopped, the token's high integrity label says the same. (Tested by errorlev
 rem cmd runs the command after && whatever the first one returned.)
 net session >nul 2>&1
 if not errorlevel 1 goto elevated
-whoami /groups 2>nul | find "S-1-16-12288" >nul
+whoami /groups 2>nul | "%SystemRoot%\System32\find.exe" "S-1-16-12288" >nul
 if not errorlevel 1 goto elevated
 echo run-tests: refusing to run without administrator rights: start it from an elevated prompt.
 exit /b 2
 
 :elevated
-if not "%parts%"=="x86" if not "%parts%"=="x64" if not "%parts%"=="x86 x64" (
+if /i not "%parts%"=="x86" if /i not "%parts%"=="x64" if /i not "%parts%"=="x86 x64" (
   echo run-tests: /part takes x86 or x64, not "%parts%"
   exit /b 2
 )
@@ -68,19 +68,18 @@ for %%p in (%parts%) do call :part %%p
 if defined filter (
   echo run-tests: planted-DLL step left out: a filter was given
 ) else (
-  if not "%parts%"=="x64" call :planted
+  if /i not "%parts%"=="x64" call :planted
 )
+rem The summary is always the last line.
+if %passed% equ 0 if %failed% equ 0 echo run-tests: no test ran
 echo %passed% passed, %failed% failed, %skipped% skipped
 if %failed% gtr 0 exit /b 1
-if %passed% equ 0 (
-  echo run-tests: no test ran
-  exit /b 1
-)
+if %passed% equ 0 exit /b 1
 exit /b 0
 
 rem :part x86|x64  runs every test program of that part
 :part
-if "%1"=="x64" if not defined system64 (
+if /i "%1"=="x64" if not defined system64 (
   echo run-tests: 64-bit test programs left out: this is a 32-bit system
   exit /b 0
 )

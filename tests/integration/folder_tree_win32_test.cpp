@@ -216,11 +216,14 @@ TEST(FolderTreeWin32, SharedPassJudgesAnInstallLocationWhereItReallyIs) {
         const std::wstring folder = c.file.substr(0, c.file.find_last_of(L'\\'));
         ::CreateDirectoryW(L"V:\\VARNO 2017", nullptr);
         ::CreateDirectoryW(folder.c_str(), nullptr);
-        ::CloseHandle(::CreateFileW(c.file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        ASSERT_NE(::GetFileAttributesW(c.file.c_str()), INVALID_FILE_ATTRIBUTES);
+        // A new file, never one that was there: the case deletes only what it made.
+        HANDLE made = ::CreateFileW(c.file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(made, INVALID_HANDLE_VALUE) << "a file of that name is there already";
+        ::CloseHandle(made);
+        velmora::testenv::MadeKeys keys;
+        ASSERT_TRUE(keys.Make(HKEY_LOCAL_MACHINE, key, velmora::ViewFlag(is64)));
         HKEY uninstall = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | velmora::ViewFlag(is64),
-                                    nullptr, &uninstall, nullptr),
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | velmora::ViewFlag(is64), &uninstall),
                   ERROR_SUCCESS);
         ::RegSetValueExW(uninstall, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.location),
                          static_cast<DWORD>((wcslen(c.location) + 1) * sizeof(wchar_t)));

@@ -21,15 +21,6 @@ bool Exists(HKEY root, const std::wstring& path, REGSAM view, DWORD options = 0)
     return true;
 }
 
-void Create(HKEY root, const std::wstring& path, REGSAM view) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const wchar_t text[] = L"value";
-    ::RegSetValueExW(key, L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof(text));
-    ::RegCloseKey(key);
-}
-
 // How the passes reach a 32-bit product's vendor key: on a 64-bit system the Wow6432Node
 // path through the 64-bit view, on a 32-bit system the plain path through the 32-bit view.
 TEST(RegistryViewsWin32, VendorKeyOfA32BitProductIsEmptiedAndDeleted) {
@@ -37,8 +28,9 @@ TEST(RegistryViewsWin32, VendorKeyOfA32BitProductIsEmptiedAndDeleted) {
     const PathForm form = ChoosePathForm(is64, TRUE);
     const std::wstring key = KeyPath({L"Software\\VelmoraTest\\%s", L"Software\\Wow6432Node\\VelmoraTest\\%s"}, form,
                                      L"en-US");
-    Create(HKEY_LOCAL_MACHINE, key + L"\\Sub\\Deeper", ViewFlag(is64));
-    Create(HKEY_LOCAL_MACHINE, key, ViewFlag(is64));
+    testenv::MadeKeys made;
+    ASSERT_TRUE(made.Make(HKEY_LOCAL_MACHINE, key + L"\\Sub\\Deeper", ViewFlag(is64)));
+    ASSERT_TRUE(made.Make(HKEY_LOCAL_MACHINE, key, ViewFlag(is64)));
     ASSERT_TRUE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sub\\Deeper", ViewFlag(is64)));
     if (is64) {
         // The 32-bit view (the product's own; the twin asks for it by flag) sees the same
@@ -48,9 +40,6 @@ TEST(RegistryViewsWin32, VendorKeyOfA32BitProductIsEmptiedAndDeleted) {
 
     EmptyAndDeleteMachineKey(SystemWindows(), key, is64);
     EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key, ViewFlag(is64)));
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (form == PathForm::Wow6432Node ? L"Software\\Wow6432Node\\VelmoraTest"
-                                                                          : L"Software\\VelmoraTest"),
-                      ViewFlag(is64), 0);
 }
 
 bool HasValue(HKEY root, const std::wstring& path, REGSAM view) {
@@ -80,36 +69,27 @@ TEST(RegistryViewsWin32, EmptyingAnOpenKeyKeepsTheOtherViewsSameNamedChildren) {
     const std::wstring key = L"Software\\VelmoraViews\\Vendor";
     for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
         const REGSAM other = view == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-        for (const REGSAM each : {view, other}) {
-            Create(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", each);
-            Create(HKEY_LOCAL_MACHINE, key + L"\\Sibling", each);
-            Create(HKEY_LOCAL_MACHINE, key, each);
-        }
         SCOPED_TRACE(testing::Message() << "view 0x" << std::hex << view);
+        {
+            testenv::MadeKeys made;
+            for (const REGSAM each : {view, other})
+                for (const std::wstring& path : {key + L"\\Child\\Deeper", key + L"\\Sibling", key})
+                    ASSERT_TRUE(made.Make(HKEY_LOCAL_MACHINE, path, each));
 
-        HKEY opened = nullptr;
-        ASSERT_EQ(SystemWindows().RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(SystemWindows().RegDeleteTreeW(opened, nullptr), ERROR_SUCCESS);
-        SystemWindows().RegCloseKey(opened);
+            HKEY opened = nullptr;
+            ASSERT_EQ(SystemWindows().RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened),
+                      ERROR_SUCCESS);
+            EXPECT_EQ(SystemWindows().RegDeleteTreeW(opened, nullptr), ERROR_SUCCESS);
+            SystemWindows().RegCloseKey(opened);
 
-        EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, key, view));
-        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Child", view));
-        EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sibling", view));
-        EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, key, view));
-        EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", other));
-        EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sibling", other));
-        EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, key, other));
-
-        for (const REGSAM each : {view, other}) {
-            HKEY root = nullptr;
-            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraViews", 0, KEY_ALL_ACCESS | each, &root) ==
-                ERROR_SUCCESS) {
-                EmptyKeyInView(SystemWindows(), root, each);
-                ::RegCloseKey(root);
-            }
-            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraViews", each, 0);
-        }
+            EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, key, view));
+            EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Child", view));
+            EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sibling", view));
+            EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, key, view));
+            EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", other));
+            EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Sibling", other));
+            EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, key, other));
+        }  // what the case made goes
         EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, L"Software\\VelmoraViews", view));
         EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, L"Software\\VelmoraViews", other));
     }
@@ -137,7 +117,8 @@ TEST(RegistryViewsWin32, TheSeamEmptiesAKeyOpenedInAViewWithThatViewsFlag) {
     RecordingWindows windows;
     for (const REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(0)}) {
         const REGSAM made = OpenedView(view);
-        Create(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", made);
+        testenv::MadeKeys keys;
+        ASSERT_TRUE(keys.Make(HKEY_LOCAL_MACHINE, key + L"\\Child\\Deeper", made));
         HKEY opened = nullptr;
         ASSERT_EQ(windows.RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened), ERROR_SUCCESS);
         windows.calls.clear();
@@ -148,58 +129,44 @@ TEST(RegistryViewsWin32, TheSeamEmptiesAKeyOpenedInAViewWithThatViewsFlag) {
                                              L"delete Child " + flag};
         EXPECT_EQ(windows.calls, walk);
         EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, key + L"\\Child", made));
-        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), made, 0);
     }
-}
-
-// Makes root\path a registry link to `target`, or points the link already there at it.
-void SetLink(HKEY root, const std::wstring& path, const std::wstring& target, REGSAM view) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
-        ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
-                          KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
-    ::RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
-                     static_cast<DWORD>(target.size() * sizeof(wchar_t)));
-    ::RegCloseKey(key);
 }
 
 // Links where Windows follows them: in the user's hive to the user's own keys, in place of
 // the language key and above it, and in place of the edition's per-user installer record;
 // in the machine's vendor key to another machine key. The language pass deletes the links
-// it names, goes through none, and leaves their targets whole. A link where Windows's own Wow6432Node\Classes stands, leading elsewhere, is not
-// gone through either.
+// it names, goes through none, and leaves their targets whole. Windows's own
+// Wow6432Node\Classes link is never rewritten (the walk's decision on such a link is tested
+// on its own); where no key of that name stands, on a 32-bit system, a forged one is made
+// there and is not gone through either.
 TEST(RegistryViewsWin32, TheLanguagePassDeletesLinksAndLeavesTheirTargetWhole) {
     const BOOL is64 = testenv::PrefixKind() == L"pfx64";
     const REGSAM view = ViewFlag(is64);
     const std::wstring bystander = L"Software\\VelmoraBystander", version = L"Software\\TORVEN\\VARNO\\2017";
     const std::wstring user = L"\\Registry\\User\\" + RunningAccountSid(SystemWindows()) + L"\\";
-    struct Row { HKEY root; std::wstring link; bool linkGoes; std::wstring made = {}; };
-    const std::wstring installer = L"Software\\Microsoft\\Installer";
-    ASSERT_FALSE(Exists(HKEY_CURRENT_USER, installer, view)) << "the prefix's own per-user installer records";
+    struct Row { HKEY root; std::wstring link; bool linkGoes; };
     for (const Row& row : {Row{HKEY_CURRENT_USER, version + L"\\en-US", true}, Row{HKEY_CURRENT_USER, version, false},
-                           Row{HKEY_CURRENT_USER, installer + L"\\Products\\" + EditionPackedCode(g_languageTable[1]), true, installer},
+                           Row{HKEY_CURRENT_USER, L"Software\\Microsoft\\Installer\\Products\\" + EditionPackedCode(g_languageTable[1]), true},
                            Row{HKEY_LOCAL_MACHINE, KeyPath(kVendorLanguageKey, ChoosePathForm(is64, TRUE), L"en-US") + L"\\Linked", true}}) {
-        Create(row.root, bystander + L"\\en-US", view);
-        Create(row.root, row.link.substr(0, row.link.rfind(L'\\')), view);
-        SetLink(row.root, row.link, (row.root == HKEY_CURRENT_USER ? user : L"\\Registry\\Machine\\") + bystander, view);
+        testenv::MadeKeys made;
+        ASSERT_TRUE(made.Make(row.root, bystander + L"\\en-US", view));
+        ASSERT_TRUE(made.Make(row.root, row.link.substr(0, row.link.rfind(L'\\')), view));
+        ASSERT_TRUE(made.Link(row.root, row.link, (row.root == HKEY_CURRENT_USER ? user : L"\\Registry\\Machine\\") + bystander, view));
         ASSERT_TRUE(HasValue(row.root, row.link + L"\\en-US", view)) << "the link leads to its target";
 
         CInstallCleaner().CleanLanguage(1, TRUE);  // en-US
         EXPECT_EQ(Exists(row.root, row.link, view, REG_OPTION_OPEN_LINK), !row.linkGoes) << row.link;
         EXPECT_TRUE(HasValue(row.root, bystander + L"\\en-US", view)) << row.link;
-        SystemWindows().RegDeleteTreeW(row.root, (row.made.empty() ? row.link.substr(0, row.link.find(L"\\2017") + 5) : row.made).c_str());
     }
     const std::wstring wowClasses = L"SOFTWARE\\Wow6432Node\\Classes", products = L"\\Installer\\Products\\";
+    if (Exists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node", KEY_WOW64_64KEY, REG_OPTION_OPEN_LINK)) return;
+    testenv::MadeKeys made;
     const std::wstring planted = bystander + products + kFirstSharedPackedCode;
-    const bool ownLink = Exists(HKEY_LOCAL_MACHINE, wowClasses, KEY_WOW64_64KEY, REG_OPTION_OPEN_LINK);
-    Create(HKEY_LOCAL_MACHINE, planted, KEY_WOW64_64KEY);
-    SetLink(HKEY_LOCAL_MACHINE, wowClasses, L"\\Registry\\Machine\\" + bystander, KEY_WOW64_64KEY);
+    ASSERT_TRUE(made.Make(HKEY_LOCAL_MACHINE, planted, KEY_WOW64_64KEY));
+    ASSERT_TRUE(made.Link(HKEY_LOCAL_MACHINE, wowClasses, L"\\Registry\\Machine\\" + bystander, KEY_WOW64_64KEY));
     EXPECT_EQ(SystemWindows().RegDeleteTreeW(HKEY_LOCAL_MACHINE, (wowClasses + products + kFirstSharedPackedCode).c_str()),
               kKeyBehindLink);
     EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, planted, KEY_WOW64_64KEY));
-    if (ownLink) SetLink(HKEY_LOCAL_MACHINE, wowClasses, L"\\Registry\\Machine\\SOFTWARE\\Classes\\Wow6432Node", KEY_WOW64_64KEY);
-    else SystemWindows().RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node");
-    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) SystemWindows().RegDeleteTreeW(root, bystander.c_str());
 }
 
 // Each key the passes delete, made where a whole-path open of its name reaches it in the
@@ -213,7 +180,8 @@ TEST(RegistryViewsWin32, EachKeyThePassesDeleteIsReachedOnItsOwn) {
     struct Row { HKEY root; std::wstring name; Deletion how; Place made, bystander; };
     const std::wstring products = std::wstring(L"Installer\\Products\\") + kFirstSharedPackedCode;
     const Place machineCopy{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\" + products};
-    std::vector<Row> rows{{HKEY_CLASSES_ROOT, products, Tree, {HKEY_USERS, RunningAccountSid(windows) + L"_Classes\\" + products}, machineCopy}};
+    const Place userCopy{HKEY_USERS, RunningAccountSid(windows) + L"_Classes\\" + products};
+    std::vector<Row> rows{{HKEY_CLASSES_ROOT, products, Tree, userCopy, machineCopy}};
     const struct { HKEY root; KeyTemplate keys; const wchar_t* fill; Deletion how; } kinds[] = {
         {HKEY_LOCAL_MACHINE, kMachineProductsKey, kFirstSharedPackedCode, Tree},
         {HKEY_LOCAL_MACHINE, kUninstallKey, kFirstSharedProductCode, Key}, {HKEY_CURRENT_USER, kUninstallKey, kFirstSharedProductCode, Key},
@@ -226,47 +194,39 @@ TEST(RegistryViewsWin32, EachKeyThePassesDeleteIsReachedOnItsOwn) {
             rows.push_back({kind.root, name, kind.how, {kind.root, name}, {kind.root, name + L"-bystander"}});
             if (rows.size() == 2) rows.push_back({HKEY_CLASSES_ROOT, products, Tree, machineCopy, rows.back().bystander});
         }
+    testenv::MadeKeys made;
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.name << " made as " << row.made.path);
-        Create(row.made.root, row.made.path + (row.how == Key ? L"" : L"\\Child"), KEY_WOW64_64KEY);
-        Create(row.bystander.root, row.bystander.path, KEY_WOW64_64KEY);
+        ASSERT_TRUE(made.Make(row.made.root, row.made.path + (row.how == Key ? L"" : L"\\Child"), KEY_WOW64_64KEY));
+        ASSERT_TRUE(made.Make(row.bystander.root, row.bystander.path, KEY_WOW64_64KEY));
         if (row.how == Key) windows.RegDeleteKeyExW(row.root, row.name.c_str(), ViewFlag(is64), 0);
         if (row.how == Tree) windows.RegDeleteTreeW(row.root, row.name.c_str());
         if (row.how == Emptied) EmptyAndDeleteMachineKey(windows, row.name, is64);
         EXPECT_FALSE(Exists(row.made.root, row.made.path, KEY_WOW64_64KEY));
         EXPECT_TRUE(HasValue(row.bystander.root, row.bystander.path, KEY_WOW64_64KEY));
     }
-    for (const Row& row : rows) ::RegDeleteKeyExW(row.bystander.root, row.bystander.path.c_str(), KEY_WOW64_64KEY, 0);
-    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})  // what the rows made above, where it holds nothing else
-        for (const wchar_t* above : {L"Software\\TORVEN\\VARNO", L"Software\\TORVEN", L"Software\\Wow6432Node\\TORVEN\\VARNO",
-                                     L"Software\\Wow6432Node\\TORVEN", L"Software\\Wow6432Node",
-                                     L"SOFTWARE\\Classes\\Wow6432Node\\Installer\\Products", L"SOFTWARE\\Classes\\Wow6432Node\\Installer"})
-            ::RegDeleteKeyExW(root, above, KEY_WOW64_64KEY, 0);
 }
 
 TEST(RegistryViewsWin32, InstallLocationIsReadWithTheBoundedSize) {
     const BOOL is64 = testenv::PrefixKind() == L"pfx64";
     const std::wstring key = L"Software\\VelmoraTest\\Uninstall";
+    testenv::MadeKeys made;
+    ASSERT_TRUE(made.Make(HKEY_LOCAL_MACHINE, key, ViewFlag(is64)));
     for (size_t length : {129u, 130u}) {
         HKEY opened = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(is64),
-                                    nullptr, &opened, nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | ViewFlag(is64), &opened), ERROR_SUCCESS);
         const std::wstring text = L"C:\\" + std::wstring(length - 3, L'x');
         ::RegSetValueExW(opened, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         ::RegCloseKey(opened);
         EXPECT_EQ(ReadInstallLocation(SystemWindows(), key, is64, false), length == 129u ? text : L"") << length;
     }
-    // In the view the key was made in: Win32's RegDeleteTreeW takes none, and the 32-bit
-    // product's own view on a 64-bit system is the other one.
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), ViewFlag(is64), 0);
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTest", ViewFlag(is64), 0);
 }
 
 TEST(RegistryViewsWin32, DeletingAKeyWithSubkeysLeavesItInPlace) {
     const BOOL is64 = testenv::PrefixKind() == L"pfx64";
-    Create(HKEY_CURRENT_USER, L"Software\\VelmoraTest\\Parent\\Child", ViewFlag(is64));
+    testenv::MadeKeys made;
+    ASSERT_TRUE(made.Make(HKEY_CURRENT_USER, L"Software\\VelmoraTest\\Parent\\Child", ViewFlag(is64)));
     EXPECT_NE(SystemWindows().RegDeleteKeyExW(HKEY_CURRENT_USER, L"Software\\VelmoraTest\\Parent", ViewFlag(is64), 0),
               ERROR_SUCCESS);
     EXPECT_TRUE(Exists(HKEY_CURRENT_USER, L"Software\\VelmoraTest\\Parent\\Child", ViewFlag(is64)));

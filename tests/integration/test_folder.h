@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velmora::testenv {
 
@@ -37,6 +39,29 @@ public:
 
 private:
     std::wstring m_plain;
+};
+
+// Registry keys a case makes, deleted when the object goes: only the keys it made itself,
+// each through the handle it was made with (emptied first, in the view it was made in),
+// never one that was there before, nor anything above.
+class MadeKeys {
+public:
+    MadeKeys() = default;
+    ~MadeKeys();
+    MadeKeys(const MadeKeys&) = delete;
+    MadeKeys& operator=(const MadeKeys&) = delete;
+
+    // Makes root\path in the view, each missing key on the way, and gives the last one the
+    // value "Name"; false when a key cannot be made or opened.
+    bool Make(HKEY root, const std::wstring& path, REGSAM view);
+    // Makes root\path, missing before, a volatile registry link to `target` ("\Registry\...");
+    // its parents as Make makes them. False where a key stands there already, or when the
+    // link or its target value cannot be made.
+    bool Link(HKEY root, const std::wstring& path, const std::wstring& target, REGSAM view);
+
+private:
+    HKEY Walk(HKEY root, const std::wstring& path, REGSAM view, DWORD lastOptions, bool& madeLast);
+    std::vector<std::pair<HKEY, REGSAM>> m_made;  // the first key each call made, still open
 };
 
 }  // namespace velmora::testenv

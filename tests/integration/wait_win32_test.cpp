@@ -67,8 +67,10 @@ TEST(WaitWin32, NullHandleDispatchesWhatIsQueuedAndReturns) {
 TEST(WaitWin32, InstallerWaitLastsUntilTheInstallerMutexIsReleased) {
     HANDLE owned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD released = 0;
-    std::thread installer([owned, &released] {
+    bool ours = false;  // the mutex made here, not the Windows Installer's own
+    std::thread installer([owned, &released, &ours] {
         HANDLE mutex = ::CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute");
+        ours = ::GetLastError() != ERROR_ALREADY_EXISTS;
         ::SetEvent(owned);
         ::Sleep(2000);
         released = ::GetTickCount();
@@ -76,6 +78,10 @@ TEST(WaitWin32, InstallerWaitLastsUntilTheInstallerMutexIsReleased) {
         ::CloseHandle(mutex);
     });
     ::WaitForSingleObject(owned, INFINITE);
+    if (!ours) {
+        installer.join();
+        GTEST_SKIP() << "the Windows Installer runs an installation now";
+    }
     HANDLE kept = ::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, L"Global\\_MSIExecute");  // keeps the mutex in being
     HWND window = MakeCountingWindow();
     g_received = 0;
